@@ -1,0 +1,210 @@
+// The operations the program logic uses to reach panels, controls, timers, the
+// serial port, pop-ups, panel state, printing and the analysis functions.
+// Everything here runs on the one user-interface thread. No Qt type appears in
+// this header, so the logic libraries never include Qt.
+#pragma once
+
+#include <cstddef>
+
+// ---------------------------------------------------------------- events
+enum {
+    EVENT_NONE = 0,
+    EVENT_COMMIT = 1,
+    EVENT_VAL_CHANGED = 2,
+    EVENT_GOT_FOCUS = 8,
+    EVENT_LOST_FOCUS = 9,
+    EVENT_CLOSE = 11,
+    EVENT_TIMER_TICK = 15,
+};
+
+using CtrlCallbackPtr = int (*)(int panel, int control, int event, void* callbackData,
+                                int eventData1, int eventData2);
+using PanelCallbackPtr = int (*)(int panel, int event, void* callbackData, int eventData1,
+                                 int eventData2);
+using ComCallbackPtr = void (*)(int portNumber, int eventMask, void* callbackData);
+
+// The parameter lists of control and panel callbacks, for declaring them.
+#define CTRL_CALLBACK_ARGS \
+    int panel, int control, int event, void *callbackData, int eventData1, int eventData2
+#define PANEL_CALLBACK_ARGS int panel, int event, void *callbackData, int eventData1, int eventData2
+
+// ---------------------------------------------------------------- attributes
+enum {
+    ATTR_VISIBLE = 1,
+    ATTR_DIMMED,
+    ATTR_LABEL_TEXT,
+    ATTR_TEXT_COLOR,
+    ATTR_INTERVAL,           // timer interval, seconds (double)
+    ATTR_ENABLED,            // timer enabled (int)
+    ATTR_POINTS_PER_SCREEN,  // strip chart (int)
+    ATTR_TRACE_VISIBLE,      // strip chart trace (SetTraceAttribute)
+    ATTR_CURSOR_ENABLED,     // graph cursor (SetCursorAttribute)
+    ATTR_NUM_TRACES,         // strip chart (read only)
+};
+
+// Axis and plot constants.
+enum {
+    VAL_BOTTOM_XAXIS = 0,
+    VAL_LEFT_YAXIS = 1,
+    VAL_MANUAL = 0,
+    VAL_AUTOSCALE = 1,
+    VAL_ALL_OBJECTS = -1,
+    VAL_DOUBLE = 4,
+    VAL_INTEGER = 2,
+    VAL_FLOAT = 3,
+    VAL_VERTICAL_BAR = 6,
+    VAL_THIN_LINE = 0,
+    VAL_SOLID = 0,
+    VAL_EMPTY_SQUARE = 0,
+    VAL_NO_POINT = 0,
+    VAL_RED = 0xFF0000,
+    VAL_BLACK = 0x000000,
+    VAL_WHITE = 0xFFFFFF,
+    VAL_IMMEDIATE_DRAW = 1,
+};
+
+// Serial event mask: the event character has been received.
+enum { LWRS_RXFLAG = 2 };
+
+// ---------------------------------------------------------------- run-time
+// Starts the run-time (the application object); 0 means it failed.
+int InitCVIRTE(int hInstance, char* argv[], int reserved);
+// Dispatches callbacks until QuitUserInterface; returns the code it was given.
+int RunUserInterface();
+int QuitUserInterface(int code);
+
+// ---------------------------------------------------------------- panels
+// Loads a panel by resource number from a panel file; a handle >= 0, or a
+// negative value when the file or the resource is unknown.
+int LoadPanel(int parentPanel, const char* fileName, int resource);
+int DisplayPanel(int panel);  // shows and raises
+int HidePanel(int panel);
+int DiscardPanel(int panel);
+
+// ---------------------------------------------------------------- controls
+// Setting a value never runs the control's callback.
+int SetCtrlVal(int panel, int control, int value);
+int SetCtrlVal(int panel, int control, double value);
+int SetCtrlVal(int panel, int control, const char* value);
+inline int SetCtrlVal(int panel, int control, float value)
+{
+    return SetCtrlVal(panel, control, static_cast<double>(value));
+}
+inline int SetCtrlVal(int panel, int control, char* value)
+{
+    return SetCtrlVal(panel, control, static_cast<const char*>(value));
+}
+
+int GetCtrlVal(int panel, int control, int* value);
+int GetCtrlVal(int panel, int control, float* value);
+int GetCtrlVal(int panel, int control, double* value);
+// Text into a buffer of `size` bytes; always terminated, truncated to fit.
+int GetCtrlVal(int panel, int control, char* value, std::size_t size);
+template <std::size_t N>
+int GetCtrlVal(int panel, int control, char (&value)[N])
+{
+    return GetCtrlVal(panel, control, value, N);
+}
+
+int SetCtrlAttribute(int panel, int control, int attribute, int value);
+int SetCtrlAttribute(int panel, int control, int attribute, double value);
+int SetCtrlAttribute(int panel, int control, int attribute, const char* value);
+int GetCtrlAttribute(int panel, int control, int attribute, int* value);
+int GetCtrlAttribute(int panel, int control, int attribute, double* value);
+int GetCtrlAttribute(int panel, int control, int attribute, char* value, std::size_t size);
+template <std::size_t N>
+int GetCtrlAttribute(int panel, int control, int attribute, char (&value)[N])
+{
+    return GetCtrlAttribute(panel, control, attribute, value, N);
+}
+
+int DefaultCtrl(int panel, int control);  // back to the initial value
+int ResetTimer(int panel, int control);   // the interval starts again from now
+
+// Image file into a picture control; negative when it cannot be read.
+int DisplayImageFile(int panel, int control, const char* fileName);
+
+// ---------------------------------------------------------------- list controls
+// index -1 appends.
+int InsertListItem(int panel, int control, int index, const char* label, int value);
+// count -1 deletes from start to the end.
+int DeleteListItem(int panel, int control, int start, int count);
+int GetNumListItems(int panel, int control, int* count);
+int GetIndexFromValue(int panel, int control, int* index, int value);
+int GetValueFromIndex(int panel, int control, int index, int* value);
+int GetLabelFromIndex(int panel, int control, int index, char* label, std::size_t size);
+int SetCtrlIndex(int panel, int control, int index);
+int GetCtrlIndex(int panel, int control, int* index);  // -1 when the list is empty
+
+// ---------------------------------------------------------------- strip chart
+// Appends `count` values in trace order: count / traces points per trace.
+int PlotStripChart(int panel, int control, const float* values, int count);
+int ClearStripChart(int panel, int control);
+int SetTraceAttribute(int panel, int control, int trace, int attribute, int value);
+int SetAxisScalingMode(int panel, int control, int axis, int mode, double min, double max);
+
+// ---------------------------------------------------------------- graph
+int SetAxisRange(int panel, int control, int xMode, double xMin, double xMax, int yMode,
+                 double yMin, double yMax);
+int DeleteGraphPlot(int panel, int control, int plot, int refresh);
+// Plots `count` points; returns a plot handle > 0, negative on failure.
+int PlotXY(int panel, int control, const double* x, const int* y, int count, int style,
+           int color);
+int GetGraphCursor(int panel, int control, int cursor, double* x, double* y);
+int SetGraphCursor(int panel, int control, int cursor, double x, double y);
+int SetCursorAttribute(int panel, int control, int cursor, int attribute, int value);
+int GetNumGraphPlots(int panel, int control, int* count);
+
+// ---------------------------------------------------------------- panel state
+// Stores the values of every control of a panel under `state` in an ini file.
+int SavePanelState(int panel, const char* fileName, int state);
+// Puts them back; negative when the file, the state or any value is missing or
+// unreadable (then no control is changed).
+int RecallPanelState(int panel, const char* fileName, int state);
+
+// ---------------------------------------------------------------- serial port
+// COM numbers map to devices: see comDevicePath.
+int OpenComConfig(int port, const char* deviceName, long baudRate, int parity, int dataBits,
+                  int stopBits, int inputQueueSize, int outputQueueSize);
+int CloseCom(int port);  // harmless when the port is not open
+int SetComTime(int port, double timeoutSeconds);
+int FlushInQ(int port);
+int FlushOutQ(int port);
+// The callback runs on the user-interface thread after the event character
+// has arrived; installing again replaces the earlier installation.
+int InstallComCallback(int port, int eventMask, int notifyCount, int eventCharacter,
+                       ComCallbackPtr callback, void* callbackData);
+int GetInQLen(int port);
+// Reads until the termination byte (taken from the queue, not stored), until
+// `count` bytes are stored, or until the time-out; returns the count stored,
+// negative when the port is not open.
+int ComRdTerm(int port, char* buffer, int count, int terminationByte);
+// The device path of a COM number (empty when it has none), after the
+// [ComPorts] section of "Merrivan.ini" and the built-in map.
+int comDevicePath(int port, char* path, std::size_t size);
+
+// ---------------------------------------------------------------- pop-ups and the rest
+int ConfirmPopup(const char* title, const char* message);  // 1 yes, 0 no
+int MessagePopup(const char* title, const char* message);
+enum { VAL_NO_FILE_SELECTED = 0, VAL_EXISTING_FILE_SELECTED = 1, VAL_NEW_FILE_SELECTED = 2 };
+// Fills `path` (at least `size` bytes); 0 when nothing was chosen.
+int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec,
+                    const char* fileTypeList, const char* title, int buttonLabel,
+                    int restrictDirectory, int restrictExtension, int allowCancel,
+                    int allowMakeDirectory, char* path, std::size_t size);
+enum { VAL_OK_BUTTON = 0, VAL_SAVE_BUTTON = 1, VAL_SELECT_BUTTON = 2, VAL_LOAD_BUTTON = 3 };
+// A non-empty file name prints to that PDF file instead of a printer.
+int PrintPanel(int panel, const char* fileName, int scope, int area, int interactive);
+int LaunchExecutable(const char* commandLine);
+// Blocks without dispatching events; what was written before still shows.
+void Delay(double seconds);
+const char* DateStr();  // "MM-DD-YYYY"
+const char* TimeStr();  // "HH:MM:SS"
+void CVI_Beep();
+
+// ---------------------------------------------------------------- analysis
+int StdDev(const double* values, int n, double* mean, double* stdDev);
+int MaxMin1D(const double* values, int n, double* max, int* maxIndex, double* min,
+             int* minIndex);
+int Histogram(const double* values, int n, double base, double top, int* counts,
+              double* axis, int intervals);

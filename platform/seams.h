@@ -1,0 +1,95 @@
+// Seams that let tests stand in for the world: answer pop-ups and file
+// dialogs, set the PC clock, count beeps, record launches and prints, let Delay
+// return at once, and act on controls as a user would. Nothing here blocks.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace seam {
+
+// Test mode: pop-ups, file dialogs, print dialogs and launches never reach the
+// screen; Delay returns at once. reset() also clears every record and answer.
+void enable();
+void reset();
+bool enabled();
+
+struct Popup {
+    std::string kind;  // "confirm", "message", "file"
+    std::string title;
+    std::string message;
+};
+// Answers for ConfirmPopup, in order; without one the answer is 0 (no).
+void pushConfirmAnswer(int answer);
+// Answers for FileSelectPopup, in order; an empty path means cancelled.
+void pushFileAnswer(const std::string& path);
+const std::vector<Popup>& popups();
+// Runs when a pop-up would be shown, before it returns.
+void onPopup(std::function<void(const Popup&)> hook);
+
+// The PC clock that DateStr and TimeStr read.
+void setClock(int year, int month, int day, int hour, int minute, int second);
+void advanceClock(int seconds);
+void useRealClock();
+
+int beepCount();
+const std::vector<std::string>& launches();
+
+struct Print {
+    int panel;
+    std::string fileName;
+    int scope;
+    int area;
+    int interactive;
+};
+const std::vector<Print>& prints();
+
+// Runs at each Delay (with its seconds) instead of waiting.
+void onDelay(std::function<void(double)> hook);
+double totalDelay();
+
+// The next loads of this resource number fail.
+void failPanelLoad(int resource);
+// The next InitCVIRTE fails.
+void failRunTime();
+void clearPanelFailures();
+
+// COM numbers for tests: a seam mapping wins over "Merrivan.ini".
+// clearComMap also turns the built-in map off, so that no test touches a real
+// serial device; useBuiltInComMap turns it on again.
+void mapComPort(int port, const std::string& devicePath);
+void clearComMap();
+void useBuiltInComMap();
+
+// Acts as a user would: the same events reach the callbacks as from the
+// screen. Values are given as text for rings (by value), numbers and entries.
+void userSetValue(int panel, int control, double value);
+void userSetText(int panel, int control, const std::string& text);
+void userPress(int panel, int control);  // a command button
+void userClose(int panel);               // the window's close box
+void userFocus(int panel, int control, bool gotFocus);
+void userMoveCursor(int panel, int control, double x, double y);
+void fireTimer(int panel, int control);  // one tick, now
+
+// Inspection of what the user sees.
+bool isVisible(int panel, int control);   // the control's own visible flag
+bool isDimmed(int panel, int control);
+bool panelVisible(int panel);
+std::string labelText(int panel, int control);
+int textColor(int panel, int control);
+bool timerEnabled(int panel, int control);
+double timerInterval(int panel, int control);
+std::vector<std::string> listLabels(int panel, int control);
+// Strip chart: number of points a trace holds, the left axis range, visibility.
+int stripPoints(int panel, int control, int trace);
+bool traceVisible(int panel, int control, int trace);
+void yAxisRange(int panel, int control, double* min, double* max);
+void xAxisRange(int panel, int control, double* min, double* max);
+bool cursorEnabled(int panel, int control);
+// Control identifiers whose callback name did not resolve at load.
+std::vector<std::string> unresolvedCallbacks();
+// Number of live panels (loaded and not discarded).
+int livePanels();
+
+}  // namespace seam

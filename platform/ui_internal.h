@@ -1,0 +1,164 @@
+// Inner workings of the panels and controls; only platform/ sees this.
+#pragma once
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QPointer>
+#include <QTimer>
+#include <QVariant>
+#include <QWidget>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/panel_builder.h"
+
+class QCustomPlot;
+class QCPItemStraightLine;
+
+namespace platform {
+
+enum class Kind { Numeric, Text, Message, Led, Switch, Ring, Command, Picture, Timer, Strip, Graph };
+
+// A round lamp; value 0 or 1.
+class LedWidget : public QWidget {
+    Q_OBJECT
+public:
+    explicit LedWidget(QColor on, QWidget* parent = nullptr);
+    void setOn(bool on);
+    bool isOn() const { return on_; }
+    QSize sizeHint() const override { return {22, 22}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    QColor onColor_;
+    bool on_ = false;
+};
+
+// A sliding on/off switch.
+class SwitchWidget : public QAbstractButton {
+    Q_OBJECT
+public:
+    explicit SwitchWidget(QWidget* parent = nullptr);
+    QSize sizeHint() const override { return {58, 26}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+};
+
+// A strip chart: each append scrolls the traces; keeps only one screen of points.
+class StripChart {
+public:
+    StripChart(QCustomPlot* plot, int traces, int pointsPerScreen, const std::vector<QColor>& colors);
+    void append(const float* values, int count);
+    void clear();
+    void setPointsPerScreen(int points);
+    int pointsPerScreen() const { return pointsPerScreen_; }
+    void setYRange(double min, double max);
+    void setTraceVisible(int trace, bool visible);
+    bool traceVisible(int trace) const;
+    int tracePoints(int trace) const;
+    int traces() const { return traces_; }
+    QCustomPlot* plot() const { return plot_; }
+
+private:
+    void updateXRange();
+    QCustomPlot* plot_;
+    int traces_;
+    int pointsPerScreen_;
+    long long nextKey_ = 0;
+};
+
+// A graph with plots and one free cursor.
+class GraphControl : public QObject {
+    Q_OBJECT
+public:
+    GraphControl(QCustomPlot* plot, std::function<void(int event)> notify);
+    int plotXY(const double* x, const int* y, int count, int style, int color);
+    void deletePlots();
+    int plotCount() const;
+    void setCursor(double x, double y);
+    void cursor(double* x, double* y) const { *x = cursorX_; *y = cursorY_; }
+    void setCursorEnabled(bool on);
+    bool cursorEnabled() const { return cursorEnabled_; }
+    QCustomPlot* plot() const { return plot_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void placeCursor();
+    QCustomPlot* plot_;
+    std::function<void(int)> notify_;
+    QCPItemStraightLine* vLine_;
+    QCPItemStraightLine* hLine_;
+    double cursorX_ = 0.0;
+    double cursorY_ = 0.0;
+    bool cursorEnabled_ = false;
+    bool dragging_ = false;
+};
+
+struct Control {
+    int id = 0;
+    std::string name;
+    Kind kind = Kind::Message;
+    DataType type = DataType::Int;
+    QWidget* outer = nullptr;  // what a layout holds; shown and hidden as a whole
+    QWidget* inner = nullptr;
+    QLabel* label = nullptr;
+    std::string callbackName;
+    CtrlCallbackPtr callback = nullptr;
+    QVariant initial;
+    bool indicator = false;
+    bool inState = true;
+    int textColor = 0;
+    double minimum = 0.0;
+    double maximum = 0.0;
+    QTimer* timer = nullptr;
+    double interval = 1.0;
+    std::unique_ptr<StripChart> strip;
+    std::unique_ptr<GraphControl> graph;
+};
+
+class PanelWindow;
+
+struct Panel {
+    int handle = 0;
+    int resource = 0;
+    PanelWindow* window = nullptr;
+    std::string callbackName;
+    PanelCallbackPtr callback = nullptr;
+    std::map<int, Control> controls;
+};
+
+// The top-level window of a panel: the close box raises EVENT_CLOSE instead of closing.
+class PanelWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit PanelWindow(int handle);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    int handle_;
+};
+
+Panel* findPanel(int handle);
+Control* findControl(int panel, int control);
+// Runs the control's callback (if any); the control may be gone afterwards.
+void dispatchControl(int panel, int control, int event, int data1 = 0, int data2 = 0);
+void dispatchPanel(int panel, int event);
+
+// Values, with conversion to the control's type.
+QVariant controlValue(const Control& c);
+void setControlValue(Control& c, const QVariant& value);
+// Whether a value read from a stored state is acceptable for the control.
+bool acceptsValue(const Control& c, const QVariant& value, QVariant* converted);
+
+QString dataFilePath(const char* name);
+
+}  // namespace platform

@@ -1,0 +1,278 @@
+// The drawn controls: lamp, switch, strip chart and graph.
+#include <QMouseEvent>
+#include <QPainter>
+#include <qcustomplot.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/ui_internal.h"
+
+namespace platform {
+
+LedWidget::LedWidget(QColor on, QWidget* parent) : QWidget(parent), onColor_(on)
+{
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+void LedWidget::setOn(bool on)
+{
+    if (on_ != on) {
+        on_ = on;
+        update();
+    }
+}
+
+void LedWidget::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const int d = std::min(width(), height()) - 2;
+    QRectF r((width() - d) / 2.0, (height() - d) / 2.0, d, d);
+    QRadialGradient g(r.center() - QPointF(d / 5.0, d / 5.0), d);
+    const QColor base = on_ ? onColor_ : QColor(70, 70, 70);
+    g.setColorAt(0, base.lighter(on_ ? 170 : 140));
+    g.setColorAt(1, base.darker(on_ ? 110 : 160));
+    p.setBrush(g);
+    p.setPen(QPen(QColor(40, 40, 40), 1.2));
+    p.drawEllipse(r);
+}
+
+SwitchWidget::SwitchWidget(QWidget* parent) : QAbstractButton(parent)
+{
+    setCheckable(true);
+    setCursor(Qt::PointingHandCursor);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+void SwitchWidget::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF track(1, 1, width() - 2, height() - 2);
+    const bool on = isChecked();
+    QColor trackColor = on ? QColor(46, 160, 67) : QColor(150, 150, 150);
+    if (!isEnabled())
+        trackColor = trackColor.lighter(150);
+    p.setPen(Qt::NoPen);
+    p.setBrush(trackColor);
+    p.drawRoundedRect(track, track.height() / 2, track.height() / 2);
+    const double k = track.height() - 4;
+    const double x = on ? track.right() - k - 2 : track.left() + 2;
+    p.setBrush(Qt::white);
+    p.drawEllipse(QRectF(x, track.top() + 2, k, k));
+    p.setPen(Qt::white);
+    QFont f = font();
+    f.setPointSizeF(std::max(6.0, f.pointSizeF() * 0.8));
+    f.setBold(true);
+    p.setFont(f);
+    const QRectF textRect = on ? QRectF(track.left() + 6, track.top(), track.width() - k - 8, track.height())
+                               : QRectF(track.left() + k + 4, track.top(), track.width() - k - 8, track.height());
+    p.drawText(textRect, Qt::AlignCenter, on ? "ON" : "OFF");
+}
+
+// ---------------------------------------------------------------- strip chart
+
+StripChart::StripChart(QCustomPlot* plot, int traces, int pointsPerScreen,
+                       const std::vector<QColor>& colors)
+    : plot_(plot), traces_(traces), pointsPerScreen_(std::max(1, pointsPerScreen))
+{
+    for (int t = 0; t < traces_; ++t) {
+        QCPGraph* g = plot_->addGraph();
+        QColor c = t < static_cast<int>(colors.size()) ? colors[t] : QColor(Qt::black);
+        g->setPen(QPen(c, 1.6));
+        g->setAdaptiveSampling(true);
+    }
+    plot_->xAxis->setLabel("Sample");
+    updateXRange();
+}
+
+void StripChart::append(const float* values, int count)
+{
+    if (!values || count <= 0)
+        return;
+    const int points = count / traces_;
+    for (int p = 0; p < points; ++p) {
+        const double key = static_cast<double>(nextKey_++);
+        for (int t = 0; t < traces_; ++t)
+            plot_->graph(t)->addData(key, static_cast<double>(values[p * traces_ + t]));
+    }
+    // Only one screen of points is kept, so the history cannot grow.
+    const double first = static_cast<double>(nextKey_ - pointsPerScreen_);
+    for (int t = 0; t < traces_; ++t)
+        plot_->graph(t)->data()->removeBefore(first);
+    updateXRange();
+    plot_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void StripChart::clear()
+{
+    for (int t = 0; t < traces_; ++t)
+        plot_->graph(t)->data()->clear();
+    nextKey_ = 0;
+    updateXRange();
+    plot_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void StripChart::setPointsPerScreen(int points)
+{
+    pointsPerScreen_ = std::max(1, points);
+    const double first = static_cast<double>(nextKey_ - pointsPerScreen_);
+    for (int t = 0; t < traces_; ++t)
+        plot_->graph(t)->data()->removeBefore(first);
+    updateXRange();
+    plot_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void StripChart::setYRange(double min, double max)
+{
+    if (min > max)
+        std::swap(min, max);
+    if (min == max)
+        max = min + 1.0;
+    plot_->yAxis->setRange(min, max);
+    plot_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void StripChart::setTraceVisible(int trace, bool visible)
+{
+    if (trace >= 1 && trace <= traces_) {
+        plot_->graph(trace - 1)->setVisible(visible);
+        plot_->replot(QCustomPlot::rpQueuedReplot);
+    }
+}
+
+bool StripChart::traceVisible(int trace) const
+{
+    return trace >= 1 && trace <= traces_ && plot_->graph(trace - 1)->visible();
+}
+
+int StripChart::tracePoints(int trace) const
+{
+    if (trace < 1 || trace > traces_)
+        return 0;
+    return plot_->graph(trace - 1)->data()->size();
+}
+
+void StripChart::updateXRange()
+{
+    const double last = static_cast<double>(std::max<long long>(nextKey_, pointsPerScreen_));
+    plot_->xAxis->setRange(last - pointsPerScreen_, last);
+}
+
+// ---------------------------------------------------------------- graph
+
+GraphControl::GraphControl(QCustomPlot* plot, std::function<void(int)> notify)
+    : plot_(plot), notify_(std::move(notify))
+{
+    vLine_ = new QCPItemStraightLine(plot_);
+    hLine_ = new QCPItemStraightLine(plot_);
+    const QPen pen(QColor(0, 90, 200), 1.0, Qt::DashLine);
+    vLine_->setPen(pen);
+    hLine_->setPen(pen);
+    vLine_->setVisible(false);
+    hLine_->setVisible(false);
+    plot_->setFocusPolicy(Qt::StrongFocus);
+    plot_->installEventFilter(this);
+    placeCursor();
+}
+
+int GraphControl::plotXY(const double* x, const int* y, int count, int style, int color)
+{
+    if (!x || !y || count <= 0)
+        return -1;
+    const QColor c(QRgb(static_cast<unsigned>(color) & 0xFFFFFFu));
+    if (style == VAL_VERTICAL_BAR) {
+        auto* bars = new QCPBars(plot_->xAxis, plot_->yAxis);
+        QVector<double> keys(count), values(count);
+        for (int i = 0; i < count; ++i) {
+            keys[i] = x[i];
+            values[i] = y[i];
+        }
+        double width = 1.0;
+        if (count > 1)
+            width = std::fabs(x[1] - x[0]) * 0.85;
+        if (width <= 0.0)
+            width = 1.0;
+        bars->setWidth(width);
+        bars->setPen(QPen(c.darker(130)));
+        bars->setBrush(c);
+        bars->setData(keys, values, true);
+    } else {
+        QCPGraph* g = plot_->addGraph();
+        g->setPen(QPen(c, 1.5));
+        for (int i = 0; i < count; ++i)
+            g->addData(x[i], y[i]);
+    }
+    plot_->replot(QCustomPlot::rpQueuedReplot);
+    return plot_->plottableCount();
+}
+
+void GraphControl::deletePlots()
+{
+    plot_->clearPlottables();
+    plot_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+int GraphControl::plotCount() const
+{
+    return plot_->plottableCount();
+}
+
+void GraphControl::setCursor(double x, double y)
+{
+    cursorX_ = x;
+    cursorY_ = y;
+    placeCursor();
+}
+
+void GraphControl::setCursorEnabled(bool on)
+{
+    cursorEnabled_ = on;
+    vLine_->setVisible(on);
+    hLine_->setVisible(on);
+    plot_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void GraphControl::placeCursor()
+{
+    vLine_->point1->setCoords(cursorX_, 0);
+    vLine_->point2->setCoords(cursorX_, 1);
+    hLine_->point1->setCoords(0, cursorY_);
+    hLine_->point2->setCoords(1, cursorY_);
+    plot_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+bool GraphControl::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == plot_) {
+        switch (event->type()) {
+        case QEvent::FocusIn:
+            notify_(EVENT_GOT_FOCUS);
+            break;
+        case QEvent::FocusOut:
+            notify_(EVENT_LOST_FOCUS);
+            break;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseMove: {
+            auto* me = static_cast<QMouseEvent*>(event);
+            if (event->type() == QEvent::MouseButtonPress)
+                dragging_ = me->button() == Qt::LeftButton;
+            if (cursorEnabled_ && dragging_) {
+                setCursor(plot_->xAxis->pixelToCoord(me->position().x()),
+                          plot_->yAxis->pixelToCoord(me->position().y()));
+                notify_(EVENT_VAL_CHANGED);
+            }
+            break;
+        }
+        case QEvent::MouseButtonRelease:
+            dragging_ = false;
+            break;
+        default:
+            break;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+}  // namespace platform

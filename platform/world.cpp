@@ -1,0 +1,370 @@
+// What reaches the world: pop-ups, file dialogs, printing, launching, waiting,
+// the PC clock and the beep; each with its test seam.
+#include <QApplication>
+#include <QDateTime>
+#include <QDialog>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTextBrowser>
+#include <QThread>
+#include <QVBoxLayout>
+
+#include <cstdio>
+#include <cstring>
+#include <deque>
+
+#include "platform/callbacks.h"
+#include "platform/seams.h"
+#include "platform/ui_internal.h"
+
+using namespace platform;
+
+namespace {
+
+struct World {
+    bool testMode = false;
+    std::deque<int> confirmAnswers;
+    std::deque<std::string> fileAnswers;
+    std::vector<seam::Popup> popups;
+    std::function<void(const seam::Popup&)> popupHook;
+    bool fixedClock = false;
+    QDateTime clock;
+    int beeps = 0;
+    std::vector<std::string> launches;
+    std::vector<seam::Print> prints;
+    std::function<void(double)> delayHook;
+    double delayed = 0.0;
+};
+
+World& world()
+{
+    static World w;
+    return w;
+}
+
+void record(const char* kind, const char* title, const char* message)
+{
+    World& w = world();
+    w.popups.push_back({kind, title ? title : "", message ? message : ""});
+    if (w.popupHook)
+        w.popupHook(w.popups.back());
+}
+
+QWidget* activeParent()
+{
+    QWidget* w = QApplication::activeWindow();
+    return w;
+}
+
+QDateTime now()
+{
+    return world().fixedClock ? world().clock : QDateTime::currentDateTime();
+}
+
+// The help viewer for platforms without the system's one: a plain window
+// showing the HTML help that lies beside the program.
+void showHelp(const QString& chmName)
+{
+    QString html = chmName;
+    if (html.endsWith(".chm", Qt::CaseInsensitive))
+        html.chop(4);
+    html += ".html";
+    const QString path = dataFilePath(html.toLocal8Bit().constData());
+    if (!QFileInfo::exists(path))
+        return;
+    static QPointer<QDialog> viewer;
+    if (!viewer) {
+        viewer = new QDialog(nullptr, Qt::Window);
+        viewer->setAttribute(Qt::WA_DeleteOnClose);
+        viewer->setWindowTitle("Merrivan Help");
+        auto* lay = new QVBoxLayout(viewer);
+        auto* browser = new QTextBrowser(viewer);
+        browser->setObjectName("helpBrowser");
+        browser->setOpenExternalLinks(true);
+        lay->addWidget(browser);
+        viewer->resize(760, 640);
+    }
+    auto* browser = viewer->findChild<QTextBrowser*>("helpBrowser");
+    browser->setSource(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+    viewer->show();
+    viewer->raise();
+}
+
+void renderPanel(QWidget* window, QPrinter& printer)
+{
+    QPainter painter(&printer);
+    const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
+    const QSize size = window->size();
+    const double scale = std::min(page.width() / static_cast<double>(size.width()),
+                                  page.height() / static_cast<double>(size.height()));
+    painter.scale(scale, scale);
+    window->render(&painter);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- pop-ups
+
+int ConfirmPopup(const char* title, const char* message)
+{
+    World& w = world();
+    record("confirm", title, message);
+    if (w.testMode) {
+        if (w.confirmAnswers.empty())
+            return 0;
+        const int a = w.confirmAnswers.front();
+        w.confirmAnswers.pop_front();
+        return a;
+    }
+    const auto answer = QMessageBox::question(activeParent(), QString::fromLocal8Bit(title),
+                                              QString::fromLocal8Bit(message),
+                                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    return answer == QMessageBox::Yes ? 1 : 0;
+}
+
+int MessagePopup(const char* title, const char* message)
+{
+    record("message", title, message);
+    if (world().testMode)
+        return 0;
+    QMessageBox::information(activeParent(), QString::fromLocal8Bit(title),
+                             QString::fromLocal8Bit(message));
+    return 0;
+}
+
+int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec,
+                    const char* fileTypeList, const char* title, int buttonLabel, int,
+                    int, int, int, char* path, std::size_t size)
+{
+    if (!path || size == 0)
+        return VAL_NO_FILE_SELECTED;
+    path[0] = '\0';
+    World& w = world();
+    record("file", title, defaultFileSpec);
+    QString chosen;
+    if (w.testMode) {
+        if (!w.fileAnswers.empty()) {
+            chosen = QString::fromStdString(w.fileAnswers.front());
+            w.fileAnswers.pop_front();
+        }
+    } else {
+        const QString dir = QString::fromLocal8Bit(defaultDirectory && *defaultDirectory
+                                                       ? defaultDirectory
+                                                       : ".");
+        QString filter = QString::fromLocal8Bit(fileTypeList ? fileTypeList : "");
+        if (!filter.isEmpty())
+            filter += ";;";
+        filter += "All files (*)";
+        if (buttonLabel == VAL_SAVE_BUTTON)
+            chosen = QFileDialog::getSaveFileName(activeParent(), QString::fromLocal8Bit(title), dir,
+                                                  filter);
+        else
+            chosen = QFileDialog::getOpenFileName(activeParent(), QString::fromLocal8Bit(title), dir,
+                                                  filter);
+    }
+    if (chosen.isEmpty())
+        return VAL_NO_FILE_SELECTED;
+    const QByteArray bytes = QDir::toNativeSeparators(chosen).toLocal8Bit();
+    if (static_cast<std::size_t>(bytes.size()) >= size)
+        return VAL_NO_FILE_SELECTED;  // a path that does not fit is never cut short
+    std::memcpy(path, bytes.constData(), static_cast<std::size_t>(bytes.size()) + 1);
+    return QFileInfo::exists(chosen) ? VAL_EXISTING_FILE_SELECTED : VAL_NEW_FILE_SELECTED;
+}
+
+// ---------------------------------------------------------------- printing
+
+int PrintPanel(int panel, const char* fileName, int scope, int area, int interactive)
+{
+    Panel* p = findPanel(panel);
+    if (!p)
+        return -1;
+    World& w = world();
+    const std::string file = fileName ? fileName : "";
+    if (w.testMode)
+        w.prints.push_back({panel, file, scope, area, interactive});
+    QWidget* window = p->window;
+    if (window->size().isEmpty())
+        window->adjustSize();
+    if (!file.empty()) {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromLocal8Bit(file.c_str()));
+        printer.setPageOrientation(QPageLayout::Landscape);
+        renderPanel(window, printer);
+        return 0;
+    }
+    if (w.testMode)
+        return 0;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    if (interactive) {
+        QPrintDialog dialog(&printer, window);
+        if (dialog.exec() != QDialog::Accepted)
+            return -2;
+    }
+    renderPanel(window, printer);
+    return 0;
+}
+
+// ---------------------------------------------------------------- launching
+
+int LaunchExecutable(const char* commandLine)
+{
+    World& w = world();
+    const QString command = QString::fromLocal8Bit(commandLine ? commandLine : "");
+    if (w.testMode) {
+        w.launches.push_back(command.toStdString());
+        return 0;
+    }
+    // The program name is the first word; the rest is one argument (file
+    // names here may hold blanks, as the help file's does).
+    const QString program = command.section(' ', 0, 0);
+    const QString argument = command.section(' ', 1).trimmed();
+    const QString found = QStandardPaths::findExecutable(program);
+    if (!found.isEmpty()) {
+        const QStringList args = argument.isEmpty() ? QStringList() : QStringList{argument};
+        return QProcess::startDetached(found, args) ? 0 : -1;
+    }
+    if (program == "hh") {
+        showHelp(argument);
+        return 0;
+    }
+    return -1;
+}
+
+// ---------------------------------------------------------------- time
+
+void Delay(double seconds)
+{
+    World& w = world();
+    if (w.testMode) {
+        w.delayed += seconds;
+        if (w.delayHook)
+            w.delayHook(seconds);
+        return;
+    }
+    // Paint what has been written so far, without running any callback.
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->isVisible())
+            top->repaint();
+    if (seconds > 0)
+        QThread::usleep(static_cast<unsigned long>(seconds * 1e6));
+}
+
+const char* DateStr()
+{
+    static char text[16];
+    const QDate d = now().date();
+    std::snprintf(text, sizeof text, "%02d-%02d-%04d", d.month(), d.day(), d.year());
+    return text;
+}
+
+const char* TimeStr()
+{
+    static char text[16];
+    const QTime t = now().time();
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", t.hour(), t.minute(), t.second());
+    return text;
+}
+
+void CVI_Beep()
+{
+    World& w = world();
+    ++w.beeps;
+    if (!w.testMode)
+        QApplication::beep();
+}
+
+// ---------------------------------------------------------------- seams
+
+namespace seam {
+
+void enable()
+{
+    world().testMode = true;
+}
+
+bool enabled()
+{
+    return world().testMode;
+}
+
+void reset()
+{
+    World& w = world();
+    const bool mode = w.testMode;
+    w = World{};
+    w.testMode = mode;
+    clearPanelFailures();
+}
+
+void pushConfirmAnswer(int answer)
+{
+    world().confirmAnswers.push_back(answer);
+}
+
+void pushFileAnswer(const std::string& path)
+{
+    world().fileAnswers.push_back(path);
+}
+
+const std::vector<Popup>& popups()
+{
+    return world().popups;
+}
+
+void onPopup(std::function<void(const Popup&)> hook)
+{
+    world().popupHook = std::move(hook);
+}
+
+void setClock(int year, int month, int day, int hour, int minute, int second)
+{
+    world().fixedClock = true;
+    world().clock = QDateTime(QDate(year, month, day), QTime(hour, minute, second));
+}
+
+void advanceClock(int seconds)
+{
+    world().clock = world().clock.addSecs(seconds);
+}
+
+void useRealClock()
+{
+    world().fixedClock = false;
+}
+
+int beepCount()
+{
+    return world().beeps;
+}
+
+const std::vector<std::string>& launches()
+{
+    return world().launches;
+}
+
+const std::vector<Print>& prints()
+{
+    return world().prints;
+}
+
+void onDelay(std::function<void(double)> hook)
+{
+    world().delayHook = std::move(hook);
+}
+
+double totalDelay()
+{
+    return world().delayed;
+}
+
+}  // namespace seam

@@ -1,0 +1,39 @@
+// Shared helpers for the tests.
+#pragma once
+
+#include <string>
+
+namespace testsupport {
+
+// Runs a test inside a fresh temporary working directory and returns to the
+// previous one afterwards.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+    std::string previous_;
+};
+
+std::string readFile(const std::string& path);
+void writeFile(const std::string& path, const std::string& content);
+bool fileExists(const std::string& path);
+
+// Processes pending events for up to `ms` milliseconds or until `done`.
+template <typename Pred>
+bool waitFor(Pred done, int ms = 2000);
+bool processEventsUntil(bool (*done)(void*), void* data, int ms);
+
+template <typename Pred>
+bool waitFor(Pred done, int ms)
+{
+    return processEventsUntil([](void* d) { return (*static_cast<Pred*>(d))(); }, &done, ms);
+}
+
+}  // namespace testsupport
