@@ -1,0 +1,86 @@
+// Panel resource numbers and control identifiers of "MERRIVAN.UIR".
+#pragma once
+
+// Panels (resource numbers in the panel file).
+#define COMPORT 1
+#define MONITOR 2
+#define STATISTIC 3
+
+// COM port panel.
+#define COMPORT_STOPBITS 2
+#define COMPORT_PARITY 3
+#define COMPORT_DATABITS 4
+#define COMPORT_PORTNO 5
+#define COMPORT_BAUDRATE 6
+#define COMPORT_OK 7
+#define COMPORT_CANCEL 8
+#define COMPORT_AUTO 9
+
+// Monitor panel.
+#define MONITOR_CH1_LOW 2
+#define MONITOR_CH1_HIGH 3
+#define MONITOR_CH1_HIGH_ALARM 4
+#define MONITOR_CH1_LOW_ALARM 5
+#define MONITOR_CH2_LOW 6
+#define MONITOR_CH2_HIGH 7
+#define MONITOR_CH2_HIGH_ALARM 8
+#define MONITOR_CH2_LOW_ALARM 9
+#define MONITOR_TIME 10
+#define MONITOR_DATE 11
+#define MONITOR_CH1_ALARM_SW 12
+#define MONITOR_SAMPLE_RATE 13
+#define MONITOR_LOG_EXTRA 14
+#define MONITOR_CH2_ALARM_SW 15
+#define MONITOR_SAMPLE_COUNT 18
+#define MONITOR_RANGE 22
+#define MONITOR_GAIN 23
+#define MONITOR_OFFSET 24
+#define MONITOR_CH2_VALUE 26
+#define MONITOR_CH1_VALUE 27
+#define MONITOR_CH2_SELECT 28
+#define MONITOR_CH1_SELECT 29
+#define MONITOR_LOG_SWITCH 30
+#define MONITOR_SAMPLE_TIMER 36
+#define MONITOR_CH2_TYPE 37
+#define MONITOR_REC_INDICATOR 38
+#define MONITOR_CH1_TYPE 41
+#define MONITOR_SETTINGS 42
+#define MONITOR_CHART 43
+#define MONITOR_LEGEND_1 44
+#define MONITOR_LEGEND_2 45
+#define MONITOR_LEGEND_3 46
+#define MONITOR_LEGEND_4 47
+#define MONITOR_LEGEND_5 48
+#define MONITOR_LEGEND_6 49
+#define MONITOR_LEGEND_7 50
+#define MONITOR_LEGEND_8 51
+#define MONITOR_LEGEND_9 52
+#define MONITOR_LEGEND_10 53
+#define MONITOR_NODATA_TIMER 54
+#define MONITOR_LOGO 59
+#define MONITOR_EXIT 60
+#define MONITOR_HELP 61
+#define MONITOR_PRINT 62
+#define MONITOR_COMPORT_CMD 63
+#define MONITOR_STATISTICS_CMD 64
+#define MONITOR_SAVE 65
+#define MONITOR_RETRIEVE 66
+#define MONITOR_CLOCK_TIMER 67
+
+// Statistics panel.
+#define STATISTIC_CHANNEL 2
+#define STATISTIC_MAX 3
+#define STATISTIC_MIN 4
+#define STATISTIC_MEAN 5
+#define STATISTIC_SDEV 6
+#define STATISTIC_BINS 7
+#define STATISTIC_HISTOGRAM 8
+#define STATISTIC_BUSY 9
+#define STATISTIC_CURSOR_Y 10
+#define STATISTIC_TYPE_A 11
+#define STATISTIC_TYPE_B 12
+#define STATISTIC_EXIT 13
+#define STATISTIC_PRINT 14
+
+// Registers the three panels of "MERRIVAN.UIR" with the platform.
+void uiInstallPanels();

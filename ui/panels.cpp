@@ -1,0 +1,356 @@
+// The three panels of "MERRIVAN.UIR": COM port (1), Monitor (2), Statistics (3).
+#include <QFont>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+#include "platform/panel_builder.h"
+#include "ui/merrivan_uir.h"
+#include "ui/trace_colors.h"
+
+using platform::DataType;
+using platform::LabelAt;
+using platform::PanelBuilder;
+
+namespace {
+
+#define ID(x) x, #x
+
+const char* const kPanelStyle = R"(
+QGroupBox { font-weight: bold; border: 1px solid #b8c0c8; border-radius: 6px;
+            margin-top: 10px; padding: 6px; background: #f7f9fb; }
+QGroupBox::title { subcontrol-origin: margin; left: 10px; padding: 0 4px; color: #2b3a4a; }
+QLabel#ctrlLabel { color: #34495e; }
+QPushButton { padding: 5px 14px; }
+)";
+
+void usePanelFont(QWidget* window)
+{
+    QFont f = window->font();
+    f.setPointSizeF(10);
+    window->setFont(f);
+}
+
+QFont scaled(QWidget* w, double points, bool bold)
+{
+    QFont f = w->font();
+    f.setPointSizeF(points);
+    f.setBold(bold);
+    return f;
+}
+
+// A value display: large reading with its unit beside it.
+QWidget* valueDisplay(PanelBuilder& b, int id, const char* name)
+{
+    QWidget* box = b.text(id, name, "Unit", "----", nullptr, true, LabelAt::Right);
+    QWidget* edit = b.innerWidget();
+    edit->setFont(scaled(edit, 30, true));
+    edit->setMinimumWidth(220);
+    edit->setMinimumHeight(60);
+    static_cast<QLineEdit*>(edit)->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    edit->setStyleSheet("background: #10202c; color: #7CFC9A; border-radius: 6px; padding: 2px 8px;");
+    if (auto* label = box->findChild<QLabel*>("ctrlLabel")) {
+        label->setFont(scaled(label, 20, true));
+        label->setMinimumWidth(90);
+    }
+    return box;
+}
+
+QGroupBox* displayGroup(PanelBuilder& b, const char* title, int select, const char* selectName,
+                        const char* selectCb, int type, const char* typeName, int value,
+                        const char* valueName, int sw, const char* swName, const char* swCb,
+                        int high, const char* highName, const char* highCb, int low,
+                        const char* lowName, const char* lowCb, int hiLed, const char* hiLedName,
+                        int loLed, const char* loLedName)
+{
+    auto* group = new QGroupBox(title, b.window());
+    auto* lay = new QGridLayout(group);
+    lay->setHorizontalSpacing(12);
+
+    QWidget* ringBox = b.ring(select, selectName, "Channel", {}, 0, selectCb, LabelAt::Left);
+    b.noState();
+    b.innerWidget()->setMinimumWidth(180);
+    QWidget* typeText = b.message(type, typeName, "");
+    typeText->setFont(scaled(typeText, 13, true));
+    typeText->setStyleSheet("color: #2b3a4a;");
+    auto* head = new QHBoxLayout;
+    head->addWidget(ringBox);
+    head->addWidget(typeText);
+    head->addStretch(1);
+    lay->addLayout(head, 0, 0, 1, 3);
+    lay->addWidget(valueDisplay(b, value, valueName), 1, 0, 1, 3);
+
+    lay->addWidget(b.binarySwitch(sw, swName, "Alarm", 0, swCb, LabelAt::Left), 2, 0);
+    QWidget* hi = b.numeric(high, highName, "High limit", DataType::Float, -99999.0, 99999.0,
+                            50.0, 2, highCb, false, LabelAt::Left);
+    SetCtrlAttribute(b.handle(), high, ATTR_DIMMED, 1);
+    QWidget* lo = b.numeric(low, lowName, "Low limit", DataType::Float, -99999.0, 99999.0, 0.0,
+                            2, lowCb, false, LabelAt::Left);
+    SetCtrlAttribute(b.handle(), low, ATTR_DIMMED, 1);
+    lay->addWidget(hi, 3, 0, 1, 2);
+    lay->addWidget(b.led(hiLed, hiLedName, "HI", QColor(230, 40, 40)), 3, 2);
+    lay->addWidget(lo, 4, 0, 1, 2);
+    lay->addWidget(b.led(loLed, loLedName, "LO", QColor(255, 170, 0)), 4, 2);
+    return group;
+}
+
+bool buildMonitor(PanelBuilder& b)
+{
+    QWidget* w = b.window();
+    b.title("Merrivan - Meter Monitor");
+    b.panelCallback("MonitorPanCallBack");
+    w->setStyleSheet(kPanelStyle);
+    usePanelFont(w);
+    auto* root = new QVBoxLayout(w);
+    root->setContentsMargins(10, 8, 10, 8);
+
+    // Heading: logo, name, date and time.
+    auto* top = new QHBoxLayout;
+    QWidget* logo = b.picture(ID(MONITOR_LOGO), 120, 48);
+    logo->hide();
+    top->addWidget(logo);
+    auto* name = new QLabel("Merrivan Meter Monitor", w);
+    name->setFont(scaled(name, 16, true));
+    name->setStyleSheet("color: #1d3557;");
+    top->addWidget(name);
+    top->addStretch(1);
+    QWidget* date = b.text(ID(MONITOR_DATE), "Date", "", nullptr, true, LabelAt::Left);
+    b.innerWidget()->setFixedWidth(110);
+    QWidget* time = b.text(ID(MONITOR_TIME), "Time", "", nullptr, true, LabelAt::Left);
+    b.innerWidget()->setFixedWidth(90);
+    top->addWidget(date);
+    top->addWidget(time);
+    root->addLayout(top);
+
+    // The two displays.
+    auto* displays = new QHBoxLayout;
+    displays->addWidget(displayGroup(
+        b, "Display 1", ID(MONITOR_CH1_SELECT), "sDisp1Callback", ID(MONITOR_CH1_TYPE),
+        ID(MONITOR_CH1_VALUE), ID(MONITOR_CH1_ALARM_SW), "ch1AlarmSwCallBack",
+        ID(MONITOR_CH1_HIGH), "ch1HiLimitCallBack", ID(MONITOR_CH1_LOW), "ch1LowLimitCallBack",
+        ID(MONITOR_CH1_HIGH_ALARM), ID(MONITOR_CH1_LOW_ALARM)));
+    displays->addWidget(displayGroup(
+        b, "Display 2", ID(MONITOR_CH2_SELECT), "sDisp2Callback", ID(MONITOR_CH2_TYPE),
+        ID(MONITOR_CH2_VALUE), ID(MONITOR_CH2_ALARM_SW), "ch2AlarmSwCallBack",
+        ID(MONITOR_CH2_HIGH), "ch2HiLimitCallBack", ID(MONITOR_CH2_LOW), "ch2LowLimitCallBack",
+        ID(MONITOR_CH2_HIGH_ALARM), ID(MONITOR_CH2_LOW_ALARM)));
+    root->addLayout(displays);
+
+    // Strip chart with its legend.
+    auto* chartGroup = new QGroupBox("Recording chart", w);
+    auto* chartLay = new QHBoxLayout(chartGroup);
+    std::vector<QColor> colors;
+    for (int i = 0; i < 10; ++i)
+        colors.emplace_back(QRgb(kTraceColors[i]));
+    QWidget* chart = b.stripChart(ID(MONITOR_CHART), "", 10, 100, colors, 0.0, 100.0,
+                                  "currChartCallBack");
+    if (auto* label = chart->findChild<QLabel*>("ctrlLabel"))
+        label->setFont(scaled(label, 11, true));
+    chartLay->addWidget(chart, 1);
+    auto* legend = new QVBoxLayout;
+    legend->setSpacing(2);
+    static const char* const legendNames[10] = {
+        "MONITOR_LEGEND_1", "MONITOR_LEGEND_2", "MONITOR_LEGEND_3", "MONITOR_LEGEND_4",
+        "MONITOR_LEGEND_5", "MONITOR_LEGEND_6", "MONITOR_LEGEND_7", "MONITOR_LEGEND_8",
+        "MONITOR_LEGEND_9", "MONITOR_LEGEND_10"};
+    for (int i = 0; i < 10; ++i) {
+        QWidget* l = b.message(MONITOR_LEGEND_1 + i, legendNames[i], "");
+        l->setFont(scaled(l, 10, true));
+        l->setStyleSheet(QString("color: #%1;").arg(kTraceColors[i] & 0xFFFFFFu, 6, 16, QChar('0')));
+        l->setMinimumWidth(130);
+        l->hide();
+        legend->addWidget(l);
+    }
+    legend->addStretch(1);
+    chartLay->addLayout(legend);
+    root->addWidget(chartGroup, 1);
+
+    // Recording and chart settings.
+    auto* settings = new QHBoxLayout;
+    auto* recGroup = new QGroupBox("Recording", w);
+    auto* recLay = new QHBoxLayout(recGroup);
+    QWidget* extra = b.message(ID(MONITOR_LOG_EXTRA), "Set-up:");
+    recLay->addWidget(extra);
+    recLay->addWidget(b.numeric(ID(MONITOR_SAMPLE_COUNT), "Samples", DataType::Int, 0, 16000,
+                                1000, 0, "sampleDataCallBack", false, LabelAt::Left));
+    recLay->addWidget(b.numeric(ID(MONITOR_SAMPLE_RATE), "Every (s)", DataType::Int, 1, 3600, 1,
+                                0, "sampleRateCallBack", false, LabelAt::Left));
+    recLay->addSpacing(8);
+    recLay->addWidget(b.binarySwitch(ID(MONITOR_LOG_SWITCH), "Record", 0, "logCmdCallback",
+                                     LabelAt::Left));
+    QWidget* rec = b.message(ID(MONITOR_REC_INDICATOR), "Recording");
+    rec->setFont(scaled(rec, 12, true));
+    rec->setMinimumWidth(100);
+    SetCtrlAttribute(b.handle(), MONITOR_REC_INDICATOR, ATTR_TEXT_COLOR, 0xFFFFFF);
+    recLay->addWidget(rec);
+    settings->addWidget(recGroup, 3);
+
+    auto* scaleGroup = new QGroupBox("Chart scale", w);
+    auto* scaleLay = new QHBoxLayout(scaleGroup);
+    scaleLay->addWidget(b.numeric(ID(MONITOR_GAIN), "Units/div", DataType::Float, 0.001, 100000.0,
+                                  10.0, 3, "sGainCallBack", false, LabelAt::Left));
+    scaleLay->addWidget(b.numeric(ID(MONITOR_OFFSET), "Offset (div)", DataType::Float, -10000.0,
+                                  10000.0, 0.0, 2, "sOffsetCallBack", false, LabelAt::Left));
+    scaleLay->addWidget(b.numeric(ID(MONITOR_RANGE), "Points", DataType::Int, 10, 16000, 100, 0,
+                                  "sRangeCallBack", false, LabelAt::Left));
+    settings->addWidget(scaleGroup, 2);
+    root->addLayout(settings);
+
+    // Commands.
+    auto* commands = new QHBoxLayout;
+    commands->addWidget(b.command(ID(MONITOR_COMPORT_CMD), "Serial Port...", "comPortCallBack"));
+    commands->addWidget(b.command(ID(MONITOR_STATISTICS_CMD), "Statistics...", "statisticsCallBack"));
+    commands->addWidget(b.command(ID(MONITOR_SAVE), "Save File...", "saveFileCallBack"));
+    commands->addWidget(b.command(ID(MONITOR_RETRIEVE), "Retrieve File...", "retrieveFileCallBack"));
+    commands->addWidget(b.command(ID(MONITOR_PRINT), "Print...", "printGraphCallBack"));
+    commands->addStretch(1);
+    commands->addWidget(b.command(ID(MONITOR_HELP), "Help", "helpCallBack"));
+    commands->addWidget(b.command(ID(MONITOR_EXIT), "Exit", "exitCallBack"));
+    root->addLayout(commands);
+
+    QWidget* status = b.text(ID(MONITOR_SETTINGS), "", "", nullptr, true, LabelAt::None);
+    status->setStyleSheet("background: #eef2f5; border: 1px solid #c5ced6; padding: 3px;");
+    status->setFont(scaled(status, 10.5, false));
+    root->addWidget(status);
+
+    b.timer(ID(MONITOR_CLOCK_TIMER), 1.0, true, "timeTickCallBack");
+    b.timer(ID(MONITOR_SAMPLE_TIMER), 1.0, false, "timeSampleCallBack");
+    b.timer(ID(MONITOR_NODATA_TIMER), 10.0, true, "TimeNoDataCallback");
+    w->resize(1120, 760);
+    return true;
+}
+
+bool buildComPort(PanelBuilder& b)
+{
+    QWidget* w = b.window();
+    b.title("Serial Port Settings");
+    b.panelCallback("CommPortCallBack");
+    w->setStyleSheet(kPanelStyle);
+    usePanelFont(w);
+    auto* root = new QVBoxLayout(w);
+    auto* group = new QGroupBox("Port settings", w);
+    auto* grid = new QGridLayout(group);
+
+    std::vector<platform::Item> ports;
+    static char names[16][8];
+    for (int i = 0; i < 16; ++i) {
+        std::snprintf(names[i], sizeof names[i], "COM%d", i + 1);
+        ports.push_back({names[i], i + 1});
+    }
+    grid->addWidget(b.ring(ID(COMPORT_PORTNO), "Port", ports, 1, "portNoCallBack"), 0, 0);
+    grid->addWidget(b.ring(ID(COMPORT_BAUDRATE), "Baud rate",
+                           {{"1200", 1200}, {"2400", 2400}, {"4800", 4800}, {"9600", 9600},
+                            {"19200", 19200}, {"38400", 38400}, {"57600", 57600},
+                            {"115200", 115200}},
+                           9600, "baudRateCallBack"),
+                    0, 1);
+    grid->addWidget(b.ring(ID(COMPORT_PARITY), "Parity", {{"None", 0}, {"Odd", 1}, {"Even", 2}}, 0,
+                           "parityCallBack"),
+                    1, 0);
+    grid->addWidget(b.ring(ID(COMPORT_DATABITS), "Data bits", {{"7", 7}, {"8", 8}}, 8,
+                           "dataBitsCallBack"),
+                    1, 1);
+    grid->addWidget(b.ring(ID(COMPORT_STOPBITS), "Stop bits", {{"1", 1}, {"2", 2}}, 1,
+                           "stopBitsCallBack"),
+                    2, 0);
+    root->addWidget(group);
+    auto* hint = new QLabel("9600 baud selects the 10-channel meter; any other rate the legacy meter.", w);
+    hint->setWordWrap(true);
+    hint->setStyleSheet("color: #5a6b7b;");
+    root->addWidget(hint);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(b.command(ID(COMPORT_AUTO), "Auto Detect", "comPortAutoCmdCallBack"));
+    buttons->addStretch(1);
+    buttons->addWidget(b.command(ID(COMPORT_OK), "OK", "comPortOkCmdCallBack"));
+    buttons->addWidget(b.command(ID(COMPORT_CANCEL), "Cancel", "comPortCancelCmdCallBack"));
+    root->addLayout(buttons);
+    w->resize(380, 260);
+    return true;
+}
+
+bool buildStatistics(PanelBuilder& b)
+{
+    QWidget* w = b.window();
+    b.title("Merrivan - Statistics");
+    b.panelCallback("StatisticCallBack");
+    w->setStyleSheet(kPanelStyle);
+    usePanelFont(w);
+    auto* root = new QVBoxLayout(w);
+
+    auto* head = new QHBoxLayout;
+    QWidget* channelList = b.ring(ID(STATISTIC_CHANNEL), "Recorded channel", {}, 0,
+                                  "sStaticCallback", LabelAt::Left);
+    b.noState();
+    b.innerWidget()->setMinimumWidth(200);
+    channelList->hide();
+    head->addWidget(channelList);
+    QWidget* typeA = b.message(ID(STATISTIC_TYPE_A), "");
+    typeA->setFont(scaled(typeA, 12, true));
+    head->addWidget(typeA);
+    head->addStretch(1);
+    head->addWidget(b.led(ID(STATISTIC_BUSY), "Busy", QColor(40, 170, 60)));
+    root->addLayout(head);
+
+    auto* figures = new QGroupBox("Figures", w);
+    auto* fl = new QHBoxLayout(figures);
+    const double big = 1e12;
+    fl->addWidget(b.numeric(ID(STATISTIC_MAX), "Maximum", DataType::Double, -big, big, 0.0, 3,
+                            nullptr, true));
+    fl->addWidget(b.numeric(ID(STATISTIC_MIN), "Minimum", DataType::Double, -big, big, 0.0, 3,
+                            nullptr, true));
+    fl->addWidget(b.numeric(ID(STATISTIC_MEAN), "Mean", DataType::Double, -big, big, 0.0, 3,
+                            nullptr, true));
+    fl->addWidget(b.numeric(ID(STATISTIC_SDEV), "Std. deviation", DataType::Double, -big, big, 0.0,
+                            3, nullptr, true));
+    root->addWidget(figures);
+
+    auto* histGroup = new QGroupBox("Histogram", w);
+    auto* hl = new QVBoxLayout(histGroup);
+    auto* hsettings = new QHBoxLayout;
+    hsettings->addWidget(b.numeric(ID(STATISTIC_BINS), "Bins", DataType::Int, 1, 21, 10, 0,
+                                   "ch1StaticRangeCallBack", false, LabelAt::Left));
+    hsettings->addStretch(1);
+    QWidget* cursorY = b.numeric(ID(STATISTIC_CURSOR_Y), "Cursor count", DataType::Double, -big,
+                                 big, 0.0, 2, nullptr, true, LabelAt::Left);
+    cursorY->hide();
+    hsettings->addWidget(cursorY);
+    hl->addLayout(hsettings);
+    hl->addWidget(b.graph(ID(STATISTIC_HISTOGRAM), "", "Value", "Count", "staticCh1Callback"), 1);
+    QWidget* typeB = b.message(ID(STATISTIC_TYPE_B), "");
+    static_cast<QLabel*>(typeB)->setAlignment(Qt::AlignCenter);
+    hl->addWidget(typeB);
+    root->addWidget(histGroup, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(b.command(ID(STATISTIC_PRINT), "Print...", "printCallBack"));
+    buttons->addWidget(b.command(ID(STATISTIC_EXIT), "Close", "staticExitCmdCallBack"));
+    root->addLayout(buttons);
+    w->resize(720, 560);
+    return true;
+}
+
+bool buildPanel(PanelBuilder& b, int resource)
+{
+    switch (resource) {
+    case COMPORT:
+        return buildComPort(b);
+    case MONITOR:
+        return buildMonitor(b);
+    case STATISTIC:
+        return buildStatistics(b);
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+void uiInstallPanels()
+{
+    platform::registerPanelFile("MERRIVAN.UIR", buildPanel);
+}
