@@ -1,0 +1,79 @@
+#include "meter/channel.h"
+
+#include "ui/merrivan_uir.h"
+
+ChannelRecord channel[10];
+ChannelRecord logChannel[10];
+
+const char* const sensorType[19] = {
+    "Undefined",       // 0
+    "Air_Flow",        // 1
+    "Pressure",        // 2
+    "Conductivity",    // 3
+    "Humidity",        // 4
+    "Sound_Level",     // 5
+    "Temperature",     // 6
+    "PH",              // 7
+    "Pressure",        // 8
+    "Dew_Point",       // 9
+    "HeatIndex",       // 10
+    "DP-Suface",       // 11
+    "Wet_Bulb",        // 12
+    "Air_Velocity",    // 13
+    "DO",              // 14
+    "Salinity",        // 15
+    "BTU",             // 16
+    "mV",              // 17
+    "ERROR#",          // 18
+};
+
+int sensorTypeCheck(char code)
+{
+    // Exact match on the character: case matters except for T/t and E/e.
+    // Indices 2 and 3 have no code letter.
+    switch (static_cast<unsigned char>(code)) {
+    case 'v': return 1;
+    case 'H': return 4;
+    case 'N': return 5;
+    case 'T':
+    case 't': return 6;
+    case 'p': return 7;
+    case 'P': return 8;
+    case 'd': return 9;
+    case 'i': return 10;
+    case 's': return 11;
+    case 'w': return 12;
+    case 'V': return 13;
+    case 'C': return 14;
+    case 'S': return 15;
+    case 'U': return 16;
+    case 'm': return 17;
+    case 'E':
+    case 'e': return 18;
+    default: return 0;
+    }
+}
+
+char rxBuf[260];
+int rxLen;
+int wDataNum;
+unsigned char fViewGetDes;
+
+const int lableColor[10] = {
+    MONITOR_LEGEND_1, MONITOR_LEGEND_2, MONITOR_LEGEND_3, MONITOR_LEGEND_4,
+    MONITOR_LEGEND_5, MONITOR_LEGEND_6, MONITOR_LEGEND_7, MONITOR_LEGEND_8,
+    MONITOR_LEGEND_9, MONITOR_LEGEND_10,
+};
+
+void copyText(char* dst, std::size_t capacity, const char* src)
+{
+    if (capacity == 0) {
+        return;
+    }
+    std::size_t i = 0;
+    while (i + 1 < capacity && src[i] != '\0') {
+        dst[i] = src[i];
+        ++i;
+    }
+    dst[i] = '\0';
+}
