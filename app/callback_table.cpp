@@ -1,0 +1,66 @@
+// The functions behind the callback names of the panel definitions.
+#include "app/com_port_panel.h"
+#include "app/merrivan.h"
+#include "app/watchdog.h"
+#include "platform/callbacks.h"
+#include "record/data_file.h"
+#include "record/recording.h"
+#include "view/alarm_limits.h"
+#include "view/display_select.h"
+#include "view/statistics.h"
+
+#define CONTROL(f) platform::registerCallback(#f, f)
+#define PANEL(f) platform::registerPanelCallback(#f, f)
+
+void registerMerrivanCallbacks()
+{
+    PANEL(MonitorPanCallBack);
+    PANEL(CommPortCallBack);
+    PANEL(StatisticCallBack);
+
+    CONTROL(exitCallBack);
+    CONTROL(helpCallBack);
+    CONTROL(printGraphCallBack);
+    CONTROL(printCallBack);
+    CONTROL(timeTickCallBack);
+
+    CONTROL(comPortCallBack);
+    CONTROL(comPortOkCmdCallBack);
+    CONTROL(comPortCancelCmdCallBack);
+    CONTROL(comPortAutoCmdCallBack);
+    CONTROL(portNoCallBack);
+    CONTROL(baudRateCallBack);
+    CONTROL(parityCallBack);
+    CONTROL(dataBitsCallBack);
+    CONTROL(stopBitsCallBack);
+
+    CONTROL(TimeNoDataCallback);
+
+    CONTROL(sDisp1Callback);
+    CONTROL(sDisp2Callback);
+    CONTROL(currChartCallBack);
+    CONTROL(ch1LowLimitCallBack);
+    CONTROL(ch1HiLimitCallBack);
+    CONTROL(ch2LowLimitCallBack);
+    CONTROL(ch2HiLimitCallBack);
+    CONTROL(ch1AlarmSwCallBack);
+    CONTROL(ch2AlarmSwCallBack);
+
+    CONTROL(statisticsCallBack);
+    CONTROL(staticExitCmdCallBack);
+    CONTROL(sStaticCallback);
+    CONTROL(ch1StaticRangeCallBack);
+    CONTROL(ch2StaticRangeCallBack);
+    CONTROL(staticCh1Callback);
+
+    CONTROL(logCmdCallback);
+    CONTROL(timeSampleCallBack);
+    CONTROL(sGainCallBack);
+    CONTROL(sOffsetCallBack);
+    CONTROL(sRangeCallBack);
+    CONTROL(sampleRateCallBack);
+    CONTROL(sampleDataCallBack);
+
+    CONTROL(saveFileCallBack);
+    CONTROL(retrieveFileCallBack);
+}

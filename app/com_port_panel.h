@@ -1,0 +1,15 @@
+// The serial port settings panel.
+#pragma once
+
+#include "platform/platform.h"
+
+int comPortCallBack(CTRL_CALLBACK_ARGS);
+int CommPortCallBack(PANEL_CALLBACK_ARGS);
+int comPortOkCmdCallBack(CTRL_CALLBACK_ARGS);
+int comPortCancelCmdCallBack(CTRL_CALLBACK_ARGS);
+int comPortAutoCmdCallBack(CTRL_CALLBACK_ARGS);
+int portNoCallBack(CTRL_CALLBACK_ARGS);
+int baudRateCallBack(CTRL_CALLBACK_ARGS);
+int parityCallBack(CTRL_CALLBACK_ARGS);
+int dataBitsCallBack(CTRL_CALLBACK_ARGS);
+int stopBitsCallBack(CTRL_CALLBACK_ARGS);

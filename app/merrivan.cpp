@@ -1,0 +1,206 @@
+#include "app/merrivan.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/port_search.h"
+#include "meter/channel.h"
+#include "meter/receive.h"
+#include "platform/platform.h"
+#include "record/clock.h"
+#include "record/record_buffer.h"
+#include "record/recording.h"
+#include "ui/merrivan_uir.h"
+#include "view/alarm_limits.h"
+#include "view/statistics.h"
+
+int monitorPanel = -1;
+int comPortPanel = -1;
+int statisticPanel = -1;
+
+int portNo = 1;
+int baudRate = 9600;
+int parity = 0;
+int dataBits = 8;
+int stopBits = 1;
+unsigned char fNewMeter = 1;
+
+int sysClock = 0;
+
+namespace {
+
+const char* const kUirFile = "MERRIVAN.UIR";
+const char* const kStateFile = "Merrivan.ini";
+
+void writeSettingsStatus()
+{
+    char text[96];
+    std::snprintf(text, sizeof text, "Setting: COM%d, %d Bps, %d bits No Parity.", portNo,
+                  baudRate, dataBits);
+    SetCtrlVal(monitorPanel, MONITOR_SETTINGS, text);
+}
+
+// Reads the PC clock into sysClock; rtc2CRtc splits its texts in place.
+void setClockFromPc()
+{
+    char date[16];
+    char time[16];
+    std::snprintf(date, sizeof date, "%s", DateStr());
+    std::snprintf(time, sizeof time, "%s", TimeStr());
+    rtc2CRtc(date, time, &sysClock);
+}
+
+void confirmExit()
+{
+    if (!ConfirmPopup("Exit", "Exit the program ? "))
+        return;
+    SavePanelState(monitorPanel, kStateFile, 0);
+    QuitUserInterface(0);
+}
+
+}  // namespace
+
+int merrivanMain(int, char* argv[])
+{
+    if (InitCVIRTE(0, argv, 0) == 0)
+        return -1;
+    uiInstallPanels();
+    registerMerrivanCallbacks();
+
+    if ((monitorPanel = LoadPanel(0, kUirFile, MONITOR)) < 0)
+        return -1;
+    if ((comPortPanel = LoadPanel(0, kUirFile, COMPORT)) < 0)
+        return -1;
+    if ((statisticPanel = LoadPanel(0, kUirFile, STATISTIC)) < 0)
+        return -1;
+
+    DisplayImageFile(monitorPanel, MONITOR_LOGO, "NoLogo.jpg");
+    SetCtrlAttribute(monitorPanel, MONITOR_LOGO, ATTR_VISIBLE, 1);
+
+    if (RecallPanelState(comPortPanel, kStateFile, 1) >= 0) {
+        GetCtrlVal(comPortPanel, COMPORT_PORTNO, &portNo);
+        GetCtrlVal(comPortPanel, COMPORT_BAUDRATE, &baudRate);
+        GetCtrlVal(comPortPanel, COMPORT_DATABITS, &dataBits);
+        GetCtrlVal(comPortPanel, COMPORT_PARITY, &parity);
+        GetCtrlVal(comPortPanel, COMPORT_STOPBITS, &stopBits);
+    } else {
+        portNo = 1;
+        baudRate = 9600;
+        parity = 0;
+        dataBits = 8;
+        stopBits = 1;
+        DisplayPanel(monitorPanel);
+        DisplayPanel(comPortPanel);
+        Get_ComPort();
+        DisplayPanel(monitorPanel);
+        SetCtrlVal(comPortPanel, COMPORT_PORTNO, portNo);
+        SavePanelState(comPortPanel, kStateFile, 1);
+    }
+
+    fNewMeter = baudRate == 9600 ? 1 : 0;
+
+    if (OpenComConfig(portNo, "", baudRate, parity, dataBits, stopBits, 256, 256) >= 0) {
+        SetComTime(portNo, 1.0);
+        FlushInQ(portNo);
+        FlushOutQ(portNo);
+        InstallComCallback(portNo, LWRS_RXFLAG, 0, 13, comPortCharDetCallBack, nullptr);
+    }
+
+    SetCtrlAttribute(monitorPanel, MONITOR_CH1_TYPE, ATTR_VISIBLE, 0);
+    SetCtrlAttribute(monitorPanel, MONITOR_CH2_TYPE, ATTR_VISIBLE, 0);
+    SetCtrlAttribute(monitorPanel, MONITOR_CH1_SELECT, ATTR_VISIBLE, 0);
+    SetCtrlAttribute(monitorPanel, MONITOR_CH2_SELECT, ATTR_VISIBLE, 0);
+
+    DiscardPanel(comPortPanel);
+
+    writeSettingsStatus();
+
+    logCounter = 0;
+    logLength = 0;
+
+    SetCtrlVal(monitorPanel, MONITOR_DATE, DateStr());
+    SetCtrlVal(monitorPanel, MONITOR_TIME, TimeStr());
+
+    defaultSensorType();
+    defaultValue();
+
+    DisplayPanel(monitorPanel);
+    RunUserInterface();
+
+    CloseCom(portNo);
+    DiscardPanel(monitorPanel);
+    return 0;
+}
+
+void defaultSensorType()
+{
+    for (ChannelRecord& rec : channel)
+        rec.type = 0;
+}
+
+void defaultValue()
+{
+    fLogging = 0;
+    GetCtrlVal(monitorPanel, MONITOR_GAIN, &vGain);
+    GetCtrlVal(monitorPanel, MONITOR_OFFSET, &vOffset);
+    setChartScale();
+    fUpdateHistogram = 0;
+    setClockFromPc();
+    for (int i = 0; i < 10; ++i) {
+        vSw[i] = 0;
+        vHi[i] = 50.0f;
+        vLow[i] = 0.0f;
+    }
+}
+
+int MonitorPanCallBack(PANEL_CALLBACK_ARGS)
+{
+    (void)panel, (void)callbackData, (void)eventData1, (void)eventData2;
+    if (event == EVENT_CLOSE)
+        confirmExit();
+    return 0;
+}
+
+int exitCallBack(CTRL_CALLBACK_ARGS)
+{
+    (void)panel, (void)control, (void)callbackData, (void)eventData1, (void)eventData2;
+    if (event == EVENT_COMMIT)
+        confirmExit();
+    return 0;
+}
+
+int helpCallBack(CTRL_CALLBACK_ARGS)
+{
+    (void)panel, (void)control, (void)callbackData, (void)eventData1, (void)eventData2;
+    if (event == EVENT_COMMIT)
+        LaunchExecutable("hh RS232 HELP.chm");
+    return 0;
+}
+
+int printGraphCallBack(CTRL_CALLBACK_ARGS)
+{
+    (void)panel, (void)control, (void)callbackData, (void)eventData1, (void)eventData2;
+    if (event == EVENT_COMMIT)
+        PrintPanel(monitorPanel, "", 0, 1, 1);
+    return 0;
+}
+
+int printCallBack(CTRL_CALLBACK_ARGS)
+{
+    (void)panel, (void)control, (void)callbackData, (void)eventData1, (void)eventData2;
+    if (event == EVENT_COMMIT)
+        PrintPanel(statisticPanel, "", 1, 1, 1);
+    return 0;
+}
+
+int timeTickCallBack(CTRL_CALLBACK_ARGS)
+{
+    (void)panel, (void)control, (void)callbackData, (void)eventData1, (void)eventData2;
+    // Unsigned step: the count wraps in 2068 instead of overflowing.
+    sysClock = static_cast<int>(static_cast<unsigned>(sysClock) + 1u);
+    if (event == EVENT_TIMER_TICK) {
+        SetCtrlVal(monitorPanel, MONITOR_DATE, DateStr());
+        SetCtrlVal(monitorPanel, MONITOR_TIME, TimeStr());
+    }
+    return 0;
+}

@@ -1,0 +1,27 @@
+// The record buffer: fixed storage for 16000 records of 10 channels, its
+// counters and flags, and the automatic stop of a recording.
+#pragma once
+
+enum { kMaxRecords = 16000, kMaxChannels = 10, kRecordTextSize = 11 };
+
+extern float logData[kMaxRecords][kMaxChannels];
+extern double chData[kMaxChannels][kMaxRecords];
+extern char chDataStr[kMaxChannels][kMaxRecords][kRecordTextSize];
+extern char chUnit[kMaxChannels][kMaxRecords][kRecordTextSize];
+extern int sTime[kMaxRecords];
+
+extern int logCounter;
+extern int logLength;
+extern int logDataNum;
+extern unsigned char fLogging;
+extern unsigned char fLogGetDes;
+
+// Ends a running recording with `reason` as the chart label; nothing when
+// no recording runs. The records stay in the buffer.
+void autoStopLogging(const char* reason);
+
+// The only writers of the buffer's cells. Each checks its indices against the
+// buffer's size and writes nothing outside it; texts are cut to fit.
+// Returns 1 when written, 0 when the position lies outside the buffer.
+int putRecordTime(int record, int stamp);
+int putRecordValue(int record, int channel, float value, const char* text, const char* unit);

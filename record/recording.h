@@ -1,0 +1,21 @@
+// Recording at a sample rate into the record buffer, and the strip chart.
+#pragma once
+
+#include "platform/platform.h"
+
+extern int sampleData;
+extern double sampleRate;
+extern float vGain;
+extern float vOffset;
+extern int vRange;
+
+// Fixes the chart's vertical scale from vGain and vOffset.
+void setChartScale();
+
+int logCmdCallback(CTRL_CALLBACK_ARGS);
+int timeSampleCallBack(CTRL_CALLBACK_ARGS);
+int sGainCallBack(CTRL_CALLBACK_ARGS);
+int sOffsetCallBack(CTRL_CALLBACK_ARGS);
+int sRangeCallBack(CTRL_CALLBACK_ARGS);
+int sampleRateCallBack(CTRL_CALLBACK_ARGS);
+int sampleDataCallBack(CTRL_CALLBACK_ARGS);

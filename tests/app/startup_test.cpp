@@ -1,0 +1,352 @@
+// Start-up, exit, help, printing and the clock tick, run through the real
+// program entry with the platform's test seams.
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "app/merrivan.h"
+#include "meter/channel.h"
+#include "platform/pty_helper.h"
+#include "platform/seams.h"
+#include "record/record_buffer.h"
+#include "test_support.h"
+#include "ui/merrivan_uir.h"
+#include "view/alarm_limits.h"
+#include "view/statistics.h"
+
+using testsupport::TempDir;
+
+namespace {
+
+// Runs the program; `inLoop` runs once the event loop is up, then the
+// program is asked to exit (answered yes) unless `inLoop` arranged otherwise.
+struct RunResult {
+    int rc = -99;
+    std::string status;
+};
+
+RunResult runProgram(const std::function<void()>& inLoop = {}, bool autoExit = true)
+{
+    RunResult result;
+    QTimer::singleShot(0, [&]() {
+        char buf[256] = "";
+        GetCtrlVal(monitorPanel, MONITOR_SETTINGS, buf);
+        result.status = buf;
+        if (inLoop)
+            inLoop();
+        if (autoExit) {
+            seam::pushConfirmAnswer(1);
+            seam::userPress(monitorPanel, MONITOR_EXIT);
+        }
+    });
+    char name[] = "merrivan";
+    char* argv[] = {name, nullptr};
+    result.rc = merrivanMain(1, argv);
+    return result;
+}
+
+bool sawPopup(const std::string& title)
+{
+    for (const auto& p : seam::popups())
+        if (p.title == title)
+            return true;
+    return false;
+}
+
+std::string stateIni(int port, int baud, int parityCode, int data, int stop)
+{
+    return "[State1]\nCOMPORT_PORTNO=" + std::to_string(port) +
+           "\nCOMPORT_BAUDRATE=" + std::to_string(baud) +
+           "\nCOMPORT_PARITY=" + std::to_string(parityCode) +
+           "\nCOMPORT_DATABITS=" + std::to_string(data) +
+           "\nCOMPORT_STOPBITS=" + std::to_string(stop) + "\n";
+}
+
+class StartupTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        seam::reset();
+        seam::clearComMap();
+        seam::setClock(2013, 3, 8, 12, 34, 56);
+    }
+    TempDir dir;
+};
+
+TEST_F(StartupTest, FirstRunSearchesStoresAndNextStartRecallsWithoutSearch)
+{
+    PtyPair meter;
+    ASSERT_TRUE(meter.ok());
+    seam::mapComPort(4, meter.slavePath());
+
+    RunResult first = runProgram();
+    EXPECT_EQ(first.rc, 0);
+    EXPECT_TRUE(sawPopup("Plug USB Cable"));
+    EXPECT_TRUE(sawPopup("Search COM PORT"));
+    EXPECT_EQ(first.status, "Setting: COM4, 9600 Bps, 8 bits No Parity.");
+    const std::string ini = testsupport::readFile("Merrivan.ini");
+    EXPECT_NE(ini.find("COMPORT_PORTNO=4"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("COMPORT_BAUDRATE=9600"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("COMPORT_PARITY=0"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("COMPORT_DATABITS=8"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("COMPORT_STOPBITS=1"), std::string::npos) << ini;
+
+    seam::reset();
+    seam::clearComMap();
+    seam::mapComPort(4, meter.slavePath());
+    RunResult second = runProgram();
+    EXPECT_EQ(second.rc, 0);
+    EXPECT_FALSE(sawPopup("Plug USB Cable"));
+    EXPECT_EQ(second.status, "Setting: COM4, 9600 Bps, 8 bits No Parity.");
+    EXPECT_EQ(portNo, 4);
+}
+
+TEST_F(StartupTest, DamagedStateFileTakesTheFirstRunBranch)
+{
+    const std::string cases[] = {
+        "",                                                  // empty file
+        std::string("\x01\x02\xff\xfe[[[=\n\x00garbage", 18),  // binary rubbish
+        "[State0]\nMONITOR_GAIN=2\n",                        // no state 1
+        "[State1]\nCOMPORT_PORTNO=3\n",                      // partial
+        stateIni(3, 9600, 0, 8, 1).replace(16, 1, "x"),      // non-numeric port
+        stateIni(3, 12345, 0, 8, 1),                         // rate not offered
+        stateIni(99, 9600, 0, 8, 1),                         // port not offered
+        stateIni(3, 9600, 7, 8, 1),                          // parity code unknown
+    };
+    for (const std::string& content : cases) {
+        SCOPED_TRACE(content);
+        seam::reset();
+        seam::clearComMap();
+        testsupport::writeFile("Merrivan.ini", content);
+        RunResult r = runProgram();
+        EXPECT_EQ(r.rc, 0);
+        EXPECT_TRUE(sawPopup("Plug USB Cable"));
+        EXPECT_EQ(r.status, "Setting: COM1, 9600 Bps, 8 bits No Parity.");
+        // The damaged file is replaced by a usable state 1.
+        seam::reset();
+        seam::clearComMap();
+        RunResult again = runProgram();
+        EXPECT_FALSE(sawPopup("Plug USB Cable"));
+        EXPECT_EQ(again.status, "Setting: COM1, 9600 Bps, 8 bits No Parity.");
+    }
+}
+
+TEST_F(StartupTest, StoredSettingsDecideMeterAndStatusLine)
+{
+    struct Case {
+        int port, baud, parityCode, data, stop;
+        unsigned char newMeter;
+        const char* status;
+    };
+    const Case cases[] = {
+        {2, 9600, 0, 8, 1, 1, "Setting: COM2, 9600 Bps, 8 bits No Parity."},
+        {2, 4800, 0, 8, 1, 0, "Setting: COM2, 4800 Bps, 8 bits No Parity."},
+        {2, 19200, 2, 7, 2, 0, "Setting: COM2, 19200 Bps, 7 bits No Parity."},
+        {9, 9600, 2, 8, 1, 1, "Setting: COM9, 9600 Bps, 8 bits No Parity."},  // no such port
+    };
+    PtyPair meter;
+    ASSERT_TRUE(meter.ok());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.status);
+        seam::reset();
+        seam::clearComMap();
+        seam::mapComPort(2, meter.slavePath());
+        seam::mapComPort(9, "/dev/merrivan-no-such-device");
+        testsupport::writeFile("Merrivan.ini", stateIni(c.port, c.baud, c.parityCode, c.data, c.stop));
+        RunResult r = runProgram();
+        EXPECT_EQ(r.rc, 0);
+        EXPECT_FALSE(sawPopup("Plug USB Cable"));
+        EXPECT_EQ(fNewMeter, c.newMeter);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_TRUE(seam::popups().size() == 1u);  // only the exit question
+    }
+}
+
+TEST_F(StartupTest, AnsweringNoLeavesTheStateFileUntouched)
+{
+    const std::string content = stateIni(3, 4800, 0, 8, 1);
+    testsupport::writeFile("Merrivan.ini", content);
+    bool stillRunning = false;
+    RunResult r = runProgram(
+        [&]() {
+            seam::pushConfirmAnswer(0);
+            seam::userPress(monitorPanel, MONITOR_EXIT);
+            EXPECT_EQ(testsupport::readFile("Merrivan.ini"), content);
+            seam::pushConfirmAnswer(0);
+            seam::userClose(monitorPanel);
+            EXPECT_EQ(testsupport::readFile("Merrivan.ini"), content);
+            stillRunning = seam::panelVisible(monitorPanel);
+            // The close box asks the same question; yes ends the program.
+            seam::pushConfirmAnswer(1);
+            seam::userClose(monitorPanel);
+        },
+        false);
+    EXPECT_TRUE(stillRunning);
+    EXPECT_EQ(r.rc, 0);
+    ASSERT_EQ(seam::popups().size(), 3u);
+    for (const auto& p : seam::popups()) {
+        EXPECT_EQ(p.kind, "confirm");
+        EXPECT_EQ(p.title, "Exit");
+        EXPECT_EQ(p.message, "Exit the program ? ");
+    }
+    const std::string after = testsupport::readFile("Merrivan.ini");
+    EXPECT_NE(after.find("[State0]"), std::string::npos);
+    EXPECT_NE(after.find("MONITOR_GAIN="), std::string::npos);
+    EXPECT_NE(after.find("COMPORT_BAUDRATE=4800"), std::string::npos);  // state 1 kept
+}
+
+TEST_F(StartupTest, StartValuesWhateverTheEntriesShow)
+{
+    testsupport::writeFile("Merrivan.ini", stateIni(3, 9600, 0, 8, 1));
+    runProgram([]() {
+        for (int i = 0; i < 10; ++i) {
+            EXPECT_EQ(vHi[i], 50.0f);
+            EXPECT_EQ(vLow[i], 0.0f);
+            EXPECT_EQ(vSw[i], 0);
+        }
+        EXPECT_EQ(fLogging, 0);
+        EXPECT_EQ(logCounter, 0);
+        EXPECT_FALSE(seam::isVisible(monitorPanel, MONITOR_CH1_TYPE));
+        EXPECT_FALSE(seam::isVisible(monitorPanel, MONITOR_CH2_TYPE));
+        EXPECT_FALSE(seam::isVisible(monitorPanel, MONITOR_CH1_SELECT));
+        EXPECT_FALSE(seam::isVisible(monitorPanel, MONITOR_CH2_SELECT));
+        EXPECT_TRUE(seam::isVisible(monitorPanel, MONITOR_LOGO));
+        // 03-08-2013 12:34:56 is 416061296 seconds after 2000-01-01.
+        EXPECT_EQ(sysClock, 416061296);
+
+        // Limits come from the start values, not from what the entries show.
+        SetCtrlVal(monitorPanel, MONITOR_CH1_HIGH, 12.5);
+        SetCtrlVal(monitorPanel, MONITOR_CH2_LOW, -7.0);
+        vSw[3] = 1;
+        vHi[3] = 1.0f;
+        SetCtrlVal(monitorPanel, MONITOR_GAIN, 2.0);
+        SetCtrlVal(monitorPanel, MONITOR_OFFSET, -5.0);
+        defaultValue();
+        EXPECT_EQ(vHi[3], 50.0f);
+        EXPECT_EQ(vSw[3], 0);
+        double lo = 0, hi = 0;
+        seam::yAxisRange(monitorPanel, MONITOR_CHART, &lo, &hi);
+        EXPECT_DOUBLE_EQ(lo, -10.0);
+        EXPECT_DOUBLE_EQ(hi, 10.0);
+    });
+}
+
+TEST_F(StartupTest, ChartScaleFollowsGainAndOffset)
+{
+    testsupport::writeFile("Merrivan.ini", stateIni(3, 9600, 0, 8, 1));
+    runProgram([]() {
+        struct Case {
+            double gain, offset, lo, hi;
+        };
+        const Case cases[] = {{2, -5, -10, 10}, {2, 5, 10, 30}, {0.5, 0, 0, 5}, {10, 0, 0, 100}};
+        for (const Case& c : cases) {
+            SetCtrlVal(monitorPanel, MONITOR_GAIN, c.gain);
+            SetCtrlVal(monitorPanel, MONITOR_OFFSET, c.offset);
+            defaultValue();
+            double lo = 0, hi = 0;
+            seam::yAxisRange(monitorPanel, MONITOR_CHART, &lo, &hi);
+            EXPECT_DOUBLE_EQ(lo, c.lo);
+            EXPECT_DOUBLE_EQ(hi, c.hi);
+        }
+    });
+}
+
+TEST_F(StartupTest, ClockTickCountsEveryCallAndWritesOnlyOnTicks)
+{
+    testsupport::writeFile("Merrivan.ini", stateIni(3, 9600, 0, 8, 1));
+    runProgram([]() {
+        const int start = sysClock;
+        SetCtrlVal(monitorPanel, MONITOR_DATE, "x");
+        SetCtrlVal(monitorPanel, MONITOR_TIME, "y");
+        seam::advanceClock(65);
+        timeTickCallBack(monitorPanel, MONITOR_CLOCK_TIMER, EVENT_COMMIT, nullptr, 0, 0);
+        char date[32], time[32];
+        GetCtrlVal(monitorPanel, MONITOR_DATE, date);
+        GetCtrlVal(monitorPanel, MONITOR_TIME, time);
+        EXPECT_STREQ(date, "x");
+        EXPECT_STREQ(time, "y");
+        EXPECT_EQ(sysClock, start + 1);
+        seam::fireTimer(monitorPanel, MONITOR_CLOCK_TIMER);
+        GetCtrlVal(monitorPanel, MONITOR_DATE, date);
+        GetCtrlVal(monitorPanel, MONITOR_TIME, time);
+        EXPECT_STREQ(date, "03-08-2013");
+        EXPECT_STREQ(time, "12:36:01");
+        EXPECT_EQ(sysClock, start + 2);
+        EXPECT_TRUE(seam::timerEnabled(monitorPanel, MONITOR_CLOCK_TIMER));
+        EXPECT_DOUBLE_EQ(seam::timerInterval(monitorPanel, MONITOR_CLOCK_TIMER), 1.0);
+        EXPECT_TRUE(seam::timerEnabled(monitorPanel, MONITOR_NODATA_TIMER));
+        EXPECT_DOUBLE_EQ(seam::timerInterval(monitorPanel, MONITOR_NODATA_TIMER), 10.0);
+        EXPECT_FALSE(seam::timerEnabled(monitorPanel, MONITOR_SAMPLE_TIMER));
+    });
+}
+
+TEST_F(StartupTest, HelpAndPrintCommands)
+{
+    testsupport::writeFile("Merrivan.ini", stateIni(3, 9600, 0, 8, 1));
+    runProgram([]() {
+        seam::userPress(monitorPanel, MONITOR_HELP);
+        seam::userPress(monitorPanel, MONITOR_PRINT);
+        seam::userPress(statisticPanel, STATISTIC_PRINT);
+    });
+    ASSERT_EQ(seam::launches().size(), 1u);
+    EXPECT_EQ(seam::launches()[0], "hh RS232 HELP.chm");
+    ASSERT_EQ(seam::prints().size(), 2u);
+    EXPECT_EQ(seam::prints()[0].panel, monitorPanel);
+    EXPECT_EQ(seam::prints()[0].fileName, "");
+    EXPECT_EQ(seam::prints()[0].scope, 0);
+    EXPECT_EQ(seam::prints()[0].area, 1);
+    EXPECT_EQ(seam::prints()[0].interactive, 1);
+    EXPECT_EQ(seam::prints()[1].panel, statisticPanel);
+    EXPECT_EQ(seam::prints()[1].scope, 1);
+}
+
+TEST_F(StartupTest, FailedPanelLoadOrRunTimeEndsWithMinusOne)
+{
+    testsupport::writeFile("Merrivan.ini", stateIni(3, 9600, 0, 8, 1));
+    for (int resource : {MONITOR, COMPORT, STATISTIC}) {
+        SCOPED_TRACE(resource);
+        seam::reset();
+        seam::failPanelLoad(resource);
+        char name[] = "merrivan";
+        char* argv[] = {name, nullptr};
+        EXPECT_EQ(merrivanMain(1, argv), -1);
+        EXPECT_TRUE(seam::popups().empty());
+    }
+    seam::reset();
+    seam::failRunTime();
+    char name[] = "merrivan";
+    char* argv[] = {name, nullptr};
+    EXPECT_EQ(merrivanMain(1, argv), -1);
+}
+
+TEST_F(StartupTest, EveryCallbackNameOfThePanelsResolves)
+{
+    testsupport::writeFile("Merrivan.ini", stateIni(3, 9600, 0, 8, 1));
+    runProgram([]() {
+        const int com = LoadPanel(0, "MERRIVAN.UIR", COMPORT);
+        ASSERT_GE(com, 0);
+        DiscardPanel(com);
+    });
+    EXPECT_TRUE(seam::unresolvedCallbacks().empty());
+    for (const auto& name : seam::unresolvedCallbacks())
+        ADD_FAILURE() << "unresolved callback " << name;
+}
+
+TEST_F(StartupTest, DefaultSensorTypeResetsOnlyTheTypes)
+{
+    for (int i = 0; i < 10; ++i) {
+        channel[i].type = static_cast<unsigned char>(i + 1);
+        channel[i].value = 1.5f;
+        copyText(channel[i].valStr, "1.5");
+    }
+    defaultSensorType();
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(channel[i].type, 0);
+        EXPECT_EQ(channel[i].value, 1.5f);
+        EXPECT_STREQ(channel[i].valStr, "1.5");
+    }
+}
+
+}  // namespace
