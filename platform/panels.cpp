@@ -20,6 +20,7 @@
 #include <cstring>
 #include <set>
 
+#include "platform/callback_hold.h"
 #include "platform/callbacks.h"
 #include "platform/seams.h"
 #include "platform/ui_internal.h"
@@ -122,8 +123,26 @@ Control* findControl(int panel, int control)
     return it == p->controls.end() ? nullptr : &it->second;
 }
 
+namespace {
+int holdDepth = 0;
+}  // namespace
+
+bool callbacksHeld()
+{
+    return holdDepth > 0;
+}
+
+void holdCallbacks(bool hold)
+{
+    holdDepth += hold ? 1 : -1;
+    if (holdDepth < 0)
+        holdDepth = 0;
+}
+
 void dispatchControl(int panel, int control, int event, int data1, int data2)
 {
+    if (callbacksHeld())
+        return;
     Control* c = findControl(panel, control);
     if (c && c->callback)
         c->callback(panel, control, event, nullptr, data1, data2);
@@ -131,6 +150,8 @@ void dispatchControl(int panel, int control, int event, int data1, int data2)
 
 void dispatchPanel(int panel, int event)
 {
+    if (callbacksHeld())
+        return;
     Panel* p = findPanel(panel);
     if (p && p->callback)
         p->callback(panel, event, nullptr, 0, 0);

@@ -48,6 +48,8 @@ const std::vector<Print>& prints();
 // Runs at each Delay (with its seconds) instead of waiting.
 void onDelay(std::function<void(double)> hook);
 double totalDelay();
+// Lets Delay really wait (for the tests of the wait itself).
+void useRealDelay(bool real);
 
 // The next loads of this resource number fail.
 void failPanelLoad(int resource);

@@ -54,9 +54,11 @@
 #include <QPointer>
 #include <QSerialPort>
 #include <QSettings>
+#include <QTimer>
 
 #include <map>
 
+#include "platform/callback_hold.h"
 #include "platform/seams.h"
 #include <QString>
 #include <QStringList>
@@ -252,6 +254,16 @@ void pull(const std::shared_ptr<ComPort>& rec)
 void dispatch(const std::shared_ptr<ComPort>& rec)
 {
     rec->dispatchPending = false;
+    if (platform::callbacksHeld()) {
+        // A Delay is waiting: the callback runs once it is over.
+        std::weak_ptr<ComPort> weak = rec;
+        rec->dispatchPending = true;
+        QTimer::singleShot(20, QCoreApplication::instance(), [weak] {
+            if (auto r = weak.lock())
+                dispatch(r);
+        });
+        return;
+    }
     if (!isCurrent(rec) || !rec->callback || rec->inCallback)
         return;
     // The bytes may have gone meanwhile (flushed, or read outside the callback).

@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -21,6 +22,7 @@
 #include <cstring>
 #include <deque>
 
+#include "platform/callback_hold.h"
 #include "platform/callbacks.h"
 #include "platform/seams.h"
 #include "platform/ui_internal.h"
@@ -42,6 +44,7 @@ struct World {
     std::vector<seam::Print> prints;
     std::function<void(double)> delayHook;
     double delayed = 0.0;
+    bool realDelay = false;
 };
 
 World& world()
@@ -245,18 +248,27 @@ int LaunchExecutable(const char* commandLine)
 void Delay(double seconds)
 {
     World& w = world();
-    if (w.testMode) {
+    if (w.testMode && !w.realDelay) {
         w.delayed += seconds;
         if (w.delayHook)
             w.delayHook(seconds);
         return;
     }
-    // Paint what has been written so far, without running any callback.
-    for (QWidget* top : QApplication::topLevelWidgets())
-        if (top->isVisible())
-            top->repaint();
-    if (seconds > 0)
-        QThread::usleep(static_cast<unsigned long>(seconds * 1e6));
+    // The window system may still paint (what was written before, the area a
+    // closed message box uncovers), but no user input, serial event or
+    // callback is handled until the wait is over.
+    platform::holdCallbacks(true);
+    QElapsedTimer waited;
+    waited.start();
+    const qint64 total = static_cast<qint64>(std::max(0.0, seconds) * 1000.0);
+    do {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                        QEventLoop::ExcludeSocketNotifiers);
+        const qint64 left = total - waited.elapsed();
+        if (left > 0)
+            QThread::msleep(static_cast<unsigned long>(std::min<qint64>(left, 15)));
+    } while (waited.elapsed() < total);
+    platform::holdCallbacks(false);
 }
 
 const char* DateStr()
@@ -365,6 +377,11 @@ void onDelay(std::function<void(double)> hook)
 double totalDelay()
 {
     return world().delayed;
+}
+
+void useRealDelay(bool real)
+{
+    world().realDelay = real;
 }
 
 }  // namespace seam

@@ -1,5 +1,10 @@
 #include "test_support.h"
 
+#include "app/merrivan.h"
+#include "platform/platform.h"
+#include "platform/seams.h"
+#include "ui/merrivan_uir.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
@@ -50,6 +55,27 @@ void writeFile(const std::string& path, const std::string& content)
 bool fileExists(const std::string& path)
 {
     return std::ifstream(path).good();
+}
+
+PanelsUp::PanelsUp()
+{
+    uiInstallPanels();
+    registerMerrivanCallbacks();
+    monitorPanel = LoadPanel(0, "MERRIVAN.UIR", MONITOR);
+    statisticPanel = LoadPanel(0, "MERRIVAN.UIR", STATISTIC);
+    if (monitorPanel < 0 || statisticPanel < 0)
+        throw std::runtime_error("panels did not load");
+    defaultSensorType();
+    defaultValue();
+}
+
+PanelsUp::~PanelsUp()
+{
+    DiscardPanel(monitorPanel);
+    DiscardPanel(statisticPanel);
+    monitorPanel = -1;
+    statisticPanel = -1;
+    QCoreApplication::processEvents();
 }
 
 bool processEventsUntil(bool (*done)(void*), void* data, int ms)

@@ -25,6 +25,17 @@ std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& content);
 bool fileExists(const std::string& path);
 
+// Loads the Monitor and Statistics panels into monitorPanel and
+// statisticPanel as start-up does (no serial port, no event loop) and sets the
+// start values; PanelsUp discards them again.
+class PanelsUp {
+public:
+    PanelsUp();
+    ~PanelsUp();
+    PanelsUp(const PanelsUp&) = delete;
+    PanelsUp& operator=(const PanelsUp&) = delete;
+};
+
 // Processes pending events for up to `ms` milliseconds or until `done`.
 template <typename Pred>
 bool waitFor(Pred done, int ms = 2000);

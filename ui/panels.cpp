@@ -74,7 +74,9 @@ QGroupBox* displayGroup(PanelBuilder& b, const char* title, int select, const ch
     QWidget* ringBox = b.ring(select, selectName, "Channel", {}, 0, selectCb, LabelAt::Left);
     b.noState();
     b.innerWidget()->setMinimumWidth(180);
+    ringBox->hide();  // the first frame chooses the layout
     QWidget* typeText = b.message(type, typeName, "");
+    typeText->hide();
     typeText->setFont(scaled(typeText, 13, true));
     typeText->setStyleSheet("color: #2b3a4a;");
     auto* head = new QHBoxLayout;
@@ -87,9 +89,11 @@ QGroupBox* displayGroup(PanelBuilder& b, const char* title, int select, const ch
     lay->addWidget(b.binarySwitch(sw, swName, "Alarm", 0, swCb, LabelAt::Left), 2, 0);
     QWidget* hi = b.numeric(high, highName, "High limit", DataType::Float, -99999.0, 99999.0,
                             50.0, 2, highCb, false, LabelAt::Left);
+    b.innerWidget()->setMaximumWidth(130);
     SetCtrlAttribute(b.handle(), high, ATTR_DIMMED, 1);
     QWidget* lo = b.numeric(low, lowName, "Low limit", DataType::Float, -99999.0, 99999.0, 0.0,
                             2, lowCb, false, LabelAt::Left);
+    b.innerWidget()->setMaximumWidth(130);
     SetCtrlAttribute(b.handle(), low, ATTR_DIMMED, 1);
     lay->addWidget(hi, 3, 0, 1, 2);
     lay->addWidget(b.led(hiLed, hiLedName, "HI", QColor(230, 40, 40)), 3, 2);

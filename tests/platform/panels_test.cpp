@@ -1,6 +1,7 @@
 // Panels, controls, callbacks, panel state, charts and the world's seams, on
 // a small panel file of the tests' own.
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <gtest/gtest.h>
@@ -203,6 +204,23 @@ TEST_F(PanelsTest, RealTimerTicksThroughTheEventLoop)
     SetCtrlAttribute(panel, T_TIMER, ATTR_INTERVAL, 0.01);
     SetCtrlAttribute(panel, T_TIMER, ATTR_ENABLED, 1);
     EXPECT_TRUE(testsupport::waitFor([] { return events.size() >= 2; }, 2000));
+    SetCtrlAttribute(panel, T_TIMER, ATTR_ENABLED, 0);
+}
+
+TEST_F(PanelsTest, DelayRunsNoCallbackWhileItWaits)
+{
+    SetCtrlAttribute(panel, T_TIMER, ATTR_INTERVAL, 0.005);
+    SetCtrlAttribute(panel, T_TIMER, ATTR_ENABLED, 1);
+    seam::useRealDelay(true);
+    QElapsedTimer waited;
+    waited.start();
+    Delay(0.1);
+    const qint64 ms = waited.elapsed();
+    seam::useRealDelay(false);
+    EXPECT_GE(ms, 95);
+    EXPECT_LT(ms, 1000);
+    EXPECT_TRUE(events.empty());  // the timer fell due many times, no tick ran
+    EXPECT_TRUE(testsupport::waitFor([] { return !events.empty(); }, 2000));
     SetCtrlAttribute(panel, T_TIMER, ATTR_ENABLED, 0);
 }
 
