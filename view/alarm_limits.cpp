@@ -1,15 +1,150 @@
 #include "view/alarm_limits.h"
 
+#include "app/merrivan.h"
+#include "meter/channel.h"
+#include "ui/merrivan_uir.h"
+#include "view/display_select.h"
+
 float vHi[10];
 float vLow[10];
 int vSw[10];
 
-void alarmTest(int, int, int) {}
+namespace {
 
-#define IGNORE_ARGS (void)panel, (void)control, (void)event, (void)callbackData, (void)eventData1, (void)eventData2
-int ch1LowLimitCallBack(CTRL_CALLBACK_ARGS) { IGNORE_ARGS; return 0; }
-int ch1HiLimitCallBack(CTRL_CALLBACK_ARGS) { IGNORE_ARGS; return 0; }
-int ch2LowLimitCallBack(CTRL_CALLBACK_ARGS) { IGNORE_ARGS; return 0; }
-int ch2HiLimitCallBack(CTRL_CALLBACK_ARGS) { IGNORE_ARGS; return 0; }
-int ch1AlarmSwCallBack(CTRL_CALLBACK_ARGS) { IGNORE_ARGS; return 0; }
-int ch2AlarmSwCallBack(CTRL_CALLBACK_ARGS) { IGNORE_ARGS; return 0; }
+constexpr int kChannelCount = static_cast<int>(sizeof vSw / sizeof vSw[0]);
+
+bool isChannel(int i)
+{
+    return i >= 0 && i < kChannelCount;
+}
+
+// The alarm controls of one display.
+struct AlarmControls {
+    int sw;
+    int high;
+    int low;
+    int highAlarm;
+    int lowAlarm;
+};
+
+constexpr AlarmControls kDisplay1{MONITOR_CH1_ALARM_SW, MONITOR_CH1_HIGH, MONITOR_CH1_LOW,
+                                  MONITOR_CH1_HIGH_ALARM, MONITOR_CH1_LOW_ALARM};
+constexpr AlarmControls kDisplay2{MONITOR_CH2_ALARM_SW, MONITOR_CH2_HIGH, MONITOR_CH2_LOW,
+                                  MONITOR_CH2_HIGH_ALARM, MONITOR_CH2_LOW_ALARM};
+
+// A low limit above the high one is replaced by the high one, and the entry
+// shows what was kept.
+void lowLimitRule(int panel, const AlarmControls& c, int d)
+{
+    if (!isChannel(d))
+        return;
+    float x = 0.0f;
+    GetCtrlVal(panel, c.low, &x);
+    if (x <= vHi[d]) {
+        vLow[d] = x;
+    } else {
+        vLow[d] = vHi[d];
+        SetCtrlVal(panel, c.low, vLow[d]);
+    }
+}
+
+void highLimitRule(int panel, const AlarmControls& c, int d)
+{
+    if (!isChannel(d))
+        return;
+    float x = 0.0f;
+    GetCtrlVal(panel, c.high, &x);
+    if (x >= vLow[d]) {
+        vHi[d] = x;
+    } else {
+        vHi[d] = vLow[d];
+        SetCtrlVal(panel, c.high, vHi[d]);
+    }
+}
+
+// Switching on adopts the limits the entries show as they stand, without the
+// clamping of the limit rules.
+void switchRule(int panel, const AlarmControls& c, int d)
+{
+    if (!isChannel(d))
+        return;
+    GetCtrlVal(panel, c.sw, &vSw[d]);
+    const int dimmed = vSw[d] == 0 ? 1 : 0;
+    SetCtrlAttribute(panel, c.high, ATTR_DIMMED, dimmed);
+    SetCtrlAttribute(panel, c.low, ATTR_DIMMED, dimmed);
+    GetCtrlVal(panel, c.high, &vHi[d]);
+    GetCtrlVal(panel, c.low, &vLow[d]);
+    SetCtrlVal(panel, c.highAlarm, 0);
+    SetCtrlVal(panel, c.lowAlarm, 0);
+}
+
+}  // namespace
+
+void alarmTest(int channelIndex, int highIndicator, int lowIndicator)
+{
+    if (!isChannel(channelIndex) || vSw[channelIndex] == 0)
+        return;
+    const float v = channel[channelIndex].value;
+    if (v >= vHi[channelIndex]) {
+        SetCtrlVal(monitorPanel, highIndicator, 1);
+        CVI_Beep();
+    } else {
+        SetCtrlVal(monitorPanel, highIndicator, 0);
+    }
+    if (v <= vLow[channelIndex]) {
+        SetCtrlVal(monitorPanel, lowIndicator, 1);
+        CVI_Beep();
+    } else {
+        SetCtrlVal(monitorPanel, lowIndicator, 0);
+    }
+}
+
+#define UNUSED_CALLBACK_ARGS (void)control, (void)callbackData, (void)eventData1, (void)eventData2
+
+int ch1LowLimitCallBack(CTRL_CALLBACK_ARGS)
+{
+    UNUSED_CALLBACK_ARGS;
+    if (event == EVENT_COMMIT)
+        lowLimitRule(panel, kDisplay1, disp1Index);
+    return 0;
+}
+
+int ch1HiLimitCallBack(CTRL_CALLBACK_ARGS)
+{
+    UNUSED_CALLBACK_ARGS;
+    if (event == EVENT_COMMIT)
+        highLimitRule(panel, kDisplay1, disp1Index);
+    return 0;
+}
+
+int ch2LowLimitCallBack(CTRL_CALLBACK_ARGS)
+{
+    UNUSED_CALLBACK_ARGS;
+    if (event == EVENT_COMMIT)
+        lowLimitRule(panel, kDisplay2, disp2Index);
+    return 0;
+}
+
+int ch2HiLimitCallBack(CTRL_CALLBACK_ARGS)
+{
+    UNUSED_CALLBACK_ARGS;
+    if (event == EVENT_COMMIT)
+        highLimitRule(panel, kDisplay2, disp2Index);
+    return 0;
+}
+
+int ch1AlarmSwCallBack(CTRL_CALLBACK_ARGS)
+{
+    UNUSED_CALLBACK_ARGS;
+    if (event == EVENT_COMMIT)
+        switchRule(panel, kDisplay1, disp1Index);
+    return 0;
+}
+
+int ch2AlarmSwCallBack(CTRL_CALLBACK_ARGS)
+{
+    UNUSED_CALLBACK_ARGS;
+    if (event == EVENT_COMMIT)
+        switchRule(panel, kDisplay2, disp2Index);
+    return 0;
+}

@@ -3,6 +3,7 @@
 
 #include "platform/platform.h"
 
+// Indexed by channel (0..9), not by display.
 extern float vHi[10];
 extern float vLow[10];
 extern int vSw[10];

@@ -3,10 +3,16 @@
 
 #include "platform/platform.h"
 
+// Channel (0..9) shown on display 1 / display 2.
 extern int disp1Index;
 extern int disp2Index;
 
+// Fixed layout of the legacy meter: display 1 on channel 0, display 2 on
+// channel 1, sensor names in the type texts, selector lists hidden.
 void SetDispOld();
+// Selectable layout: display 1 on channel d1, display 2 on d2. Rebuilds both
+// selector lists from the first wDataNum channels, each list leaving out the
+// channel of the other display, and shows the lists instead of the type texts.
 void SetDispNew(int d1, int d2);
 
 int sDisp1Callback(CTRL_CALLBACK_ARGS);
