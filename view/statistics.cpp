@@ -1,6 +1,11 @@
 #include "view/statistics.h"
 
+#include <cstring>
+
 #include "app/merrivan.h"
+#include "meter/channel.h"
+#include "record/record_buffer.h"
+#include "ui/merrivan_uir.h"
 
 int staticIndex = 0;
 unsigned char fUpdateHistogram = 0;
@@ -9,12 +14,140 @@ int histCount[kHistogramBins];
 int histMaxCount = 0;
 double histAxis[kHistogramBins];
 
-void SetStaticDisp(int index)
+namespace {
+
+constexpr int kSensorTypes = static_cast<int>(sizeof sensorType / sizeof sensorType[0]);
+
+// Channels actually held by the buffer, whatever the counter says.
+int recordedChannels()
 {
-    staticIndex = index;
+    if (logDataNum < 0)
+        return 0;
+    return logDataNum > kMaxChannels ? kMaxChannels : logDataNum;
 }
 
-void basicStatistic() {}
+// Values to analyse; the counter may claim more than the buffer holds.
+int recordedValues()
+{
+    if (logLength < 0)
+        return 0;
+    return logLength > kMaxRecords ? kMaxRecords : logLength;
+}
+
+void showFigures(double max, double min, double mean, double sdev)
+{
+    SetCtrlVal(statisticPanel, STATISTIC_MAX, max);
+    SetCtrlVal(statisticPanel, STATISTIC_MIN, min);
+    SetCtrlVal(statisticPanel, STATISTIC_MEAN, mean);
+    SetCtrlVal(statisticPanel, STATISTIC_SDEV, sdev);
+}
+
+void showCursorY()
+{
+    double x = 0.0;
+    double y = 0.0;
+    if (GetGraphCursor(statisticPanel, STATISTIC_HISTOGRAM, 1, &x, &y) >= 0)
+        SetCtrlVal(statisticPanel, STATISTIC_CURSOR_Y, y);
+}
+
+}  // namespace
+
+void SetStaticDisp(int index)
+{
+    const int count = recordedChannels();
+    // An index outside the list would make the statistics read a channel
+    // that is not part of the recording: fall back to the first one.
+    if (index < 0 || index >= count)
+        index = 0;
+    staticIndex = index;
+
+    DeleteListItem(statisticPanel, STATISTIC_CHANNEL, 0, -1);
+    for (int i = 0; i < count; ++i) {
+        const ChannelRecord& rec = logChannel[i];
+        if (fLogGetDes) {
+            // Bounded copy: the label never reads past the description field.
+            char label[sizeof rec.des + 1];
+            std::memcpy(label, rec.des, sizeof rec.des);
+            label[sizeof rec.des] = '\0';
+            InsertListItem(statisticPanel, STATISTIC_CHANNEL, -1, label, i);
+        } else {
+            const char* name = rec.type < kSensorTypes ? sensorType[rec.type] : "Undefined";
+            InsertListItem(statisticPanel, STATISTIC_CHANNEL, -1, name, i);
+        }
+    }
+
+    if (count != 0) {
+        SetCtrlIndex(statisticPanel, STATISTIC_CHANNEL, index);
+        SetCtrlAttribute(statisticPanel, STATISTIC_CHANNEL, ATTR_VISIBLE, 1);
+    } else {
+        SetCtrlAttribute(statisticPanel, STATISTIC_CHANNEL, ATTR_VISIBLE, 0);
+    }
+}
+
+void basicStatistic()
+{
+    // Only a recorded channel has values: a row beyond logDataNum holds
+    // whatever an earlier recording left there.
+    const bool channelValid = staticIndex >= 0 && staticIndex < kMaxChannels &&
+                              staticIndex < logDataNum;
+    const int n = channelValid ? recordedValues() : 0;
+    const double* x = channelValid ? chData[staticIndex] : nullptr;
+
+    double mean = 0.0;
+    double sdev = 0.0;
+    double max = 0.0;
+    double min = 0.0;
+    if (n > 0) {
+        int maxAt = 0;
+        int minAt = 0;
+        StdDev(x, n, &mean, &sdev);
+        MaxMin1D(x, n, &max, &maxAt, &min, &minAt);
+    }
+    // With nothing recorded the figures still change, to zero, so that the
+    // figures of an earlier channel do not stay behind.
+    showFigures(max, min, mean, sdev);
+
+    if (logCounter % 10 != 0 && !fUpdateHistogram) {
+        SetCtrlVal(statisticPanel, STATISTIC_BUSY, 0);
+        return;
+    }
+
+    fUpdateHistogram = 0;
+    GetCtrlVal(statisticPanel, STATISTIC_BINS, &histBins);
+    // The storage holds kHistogramBins bins; never more, never less than one.
+    if (histBins < 1)
+        histBins = 1;
+    if (histBins > kHistogramBins)
+        histBins = kHistogramBins;
+
+    if (n == 0 || logCounter < histBins) {
+        SetCtrlVal(statisticPanel, STATISTIC_BUSY, 0);
+        return;
+    }
+
+    SetCtrlVal(statisticPanel, STATISTIC_BUSY, 1);
+    const double base = min - 1.0;
+    const double top = max + 1.0;
+    // Only fails when the values are so large that +-1.0 vanishes in
+    // rounding; drawing the old counts on the new axis would mislead.
+    if (Histogram(x, n, base, top, histCount, histAxis, histBins) < 0) {
+        SetCtrlVal(statisticPanel, STATISTIC_BUSY, 0);
+        return;
+    }
+
+    histMaxCount = histCount[0];
+    for (int k = 1; k < histBins; ++k)
+        if (histCount[k] > histMaxCount)
+            histMaxCount = histCount[k];
+
+    SetAxisRange(statisticPanel, STATISTIC_HISTOGRAM, VAL_MANUAL, base, top, VAL_MANUAL, 0.0,
+                 histMaxCount + 1.0);
+    DeleteGraphPlot(statisticPanel, STATISTIC_HISTOGRAM, -1, VAL_IMMEDIATE_DRAW);
+    PlotXY(statisticPanel, STATISTIC_HISTOGRAM, histAxis, histCount, histBins, VAL_VERTICAL_BAR,
+           VAL_RED);
+    SetCtrlVal(statisticPanel, STATISTIC_BUSY, 0);
+    showCursorY();
+}
 
 #define IGNORE_ARGS (void)panel, (void)control, (void)event, (void)callbackData, (void)eventData1, (void)eventData2
 
@@ -42,7 +175,59 @@ int staticExitCmdCallBack(CTRL_CALLBACK_ARGS)
     return 0;
 }
 
-int sStaticCallback(CTRL_CALLBACK_ARGS) { IGNORE_ARGS; return 0; }
-int ch1StaticRangeCallBack(CTRL_CALLBACK_ARGS) { IGNORE_ARGS; return 0; }
-int ch2StaticRangeCallBack(CTRL_CALLBACK_ARGS) { IGNORE_ARGS; return 0; }
-int staticCh1Callback(CTRL_CALLBACK_ARGS) { IGNORE_ARGS; return 0; }
+int sStaticCallback(CTRL_CALLBACK_ARGS)
+{
+    IGNORE_ARGS;
+    if (event != EVENT_COMMIT)
+        return 0;
+    int index = -1;
+    int value = 0;
+    if (GetCtrlIndex(panel, control, &index) < 0 || index < 0)
+        return 0;
+    if (GetValueFromIndex(panel, control, index, &value) < 0)
+        return 0;
+    staticIndex = value;
+    fUpdateHistogram = 1;
+    basicStatistic();
+    return 0;
+}
+
+int ch1StaticRangeCallBack(CTRL_CALLBACK_ARGS)
+{
+    IGNORE_ARGS;
+    if (event == EVENT_COMMIT) {
+        fUpdateHistogram = 1;
+        basicStatistic();
+    }
+    return 0;
+}
+
+int ch2StaticRangeCallBack(CTRL_CALLBACK_ARGS)
+{
+    return ch1StaticRangeCallBack(panel, control, event, callbackData, eventData1, eventData2);
+}
+
+int staticCh1Callback(CTRL_CALLBACK_ARGS)
+{
+    IGNORE_ARGS;
+    switch (event) {
+    case EVENT_GOT_FOCUS:
+        SetCtrlAttribute(panel, STATISTIC_CURSOR_Y, ATTR_VISIBLE, 1);
+        SetCursorAttribute(panel, control, 1, ATTR_CURSOR_ENABLED, 1);
+        break;
+    case EVENT_LOST_FOCUS:
+        SetCtrlAttribute(panel, STATISTIC_CURSOR_Y, ATTR_VISIBLE, 0);
+        SetCursorAttribute(panel, control, 1, ATTR_CURSOR_ENABLED, 0);
+        break;
+    case EVENT_VAL_CHANGED: {
+        double x = 0.0;
+        double y = 0.0;
+        if (GetGraphCursor(panel, control, 1, &x, &y) >= 0)
+            SetCtrlVal(panel, STATISTIC_CURSOR_Y, y);
+        break;
+    }
+    default:
+        break;
+    }
+    return 0;
+}
