@@ -302,6 +302,7 @@ bool buildStatistics(PanelBuilder& b)
     auto* figures = new QGroupBox("Figures", w);
     auto* fl = new QHBoxLayout(figures);
     const double big = 1e12;
+    auto dimFigure = [&b](int id) { SetCtrlAttribute(b.handle(), id, ATTR_DIMMED, 1); };
     fl->addWidget(b.numeric(ID(STATISTIC_MAX), "Maximum", DataType::Double, -big, big, 0.0, 3,
                             nullptr, true));
     fl->addWidget(b.numeric(ID(STATISTIC_MIN), "Minimum", DataType::Double, -big, big, 0.0, 3,
@@ -310,6 +311,8 @@ bool buildStatistics(PanelBuilder& b)
                             nullptr, true));
     fl->addWidget(b.numeric(ID(STATISTIC_SDEV), "Std. deviation", DataType::Double, -big, big, 0.0,
                             3, nullptr, true));
+    for (int id : {STATISTIC_MAX, STATISTIC_MIN, STATISTIC_MEAN, STATISTIC_SDEV})
+        dimFigure(id);  // nothing recorded yet
     root->addWidget(figures);
 
     auto* histGroup = new QGroupBox("Histogram", w);

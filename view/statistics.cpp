@@ -34,12 +34,16 @@ int recordedValues()
     return logLength > kMaxRecords ? kMaxRecords : logLength;
 }
 
-void showFigures(double max, double min, double mean, double sdev)
+// With no values the figures read 0 and are greyed out, so that a zero is
+// not taken for a measured one.
+void showFigures(double max, double min, double mean, double sdev, bool haveValues)
 {
-    SetCtrlVal(statisticPanel, STATISTIC_MAX, max);
-    SetCtrlVal(statisticPanel, STATISTIC_MIN, min);
-    SetCtrlVal(statisticPanel, STATISTIC_MEAN, mean);
-    SetCtrlVal(statisticPanel, STATISTIC_SDEV, sdev);
+    const int figures[] = {STATISTIC_MAX, STATISTIC_MIN, STATISTIC_MEAN, STATISTIC_SDEV};
+    const double values[] = {max, min, mean, sdev};
+    for (int k = 0; k < 4; ++k) {
+        SetCtrlVal(statisticPanel, figures[k], values[k]);
+        SetCtrlAttribute(statisticPanel, figures[k], ATTR_DIMMED, haveValues ? 0 : 1);
+    }
 }
 
 void showCursorY()
@@ -105,7 +109,7 @@ void basicStatistic()
     }
     // With nothing recorded the figures still change, to zero, so that the
     // figures of an earlier channel do not stay behind.
-    showFigures(max, min, mean, sdev);
+    showFigures(max, min, mean, sdev, n > 0);
 
     if (logCounter % 10 != 0 && !fUpdateHistogram) {
         SetCtrlVal(statisticPanel, STATISTIC_BUSY, 0);

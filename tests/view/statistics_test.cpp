@@ -269,6 +269,7 @@ TEST_F(StatsPanel, NoRecordsShowZerosAndClearPreviousChannel)
     for (int r = 1; r <= 4; ++r)
         sample({static_cast<double>(r) + 10.0, 7.0});
     ASSERT_DOUBLE_EQ(figures().max, 14.0);
+    EXPECT_FALSE(seam::isDimmed(statisticPanel, STATISTIC_MEAN));
 
     // A new recording has started: nothing is recorded yet.
     logCounter = 0;
@@ -280,6 +281,8 @@ TEST_F(StatsPanel, NoRecordsShowZerosAndClearPreviousChannel)
         EXPECT_FALSE(std::isnan(v));
         EXPECT_DOUBLE_EQ(v, 0.0);
     }
+    for (int figure : {STATISTIC_MAX, STATISTIC_MIN, STATISTIC_MEAN, STATISTIC_SDEV})
+        EXPECT_TRUE(seam::isDimmed(statisticPanel, figure));
     EXPECT_EQ(plots(), 0);
     EXPECT_EQ(fUpdateHistogram, 0);
 }
