@@ -1,76 +1,14 @@
-// Proves that filling the record buffer allocates nothing. This translation
-// unit replaces the global allocation functions for the whole tests_record
-// executable (no other file there may replace them); they count only while a
-// test has switched counting on, and otherwise behave like the standard ones
-// (malloc/free), so every new/delete pair stays matched. They are kept out of
-// line: inlined, the compiler would see malloc'd memory reach operator delete
-// and warn about a mismatch that is not there.
+// Proves that filling the record buffer allocates nothing.
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include "alloc_counting.h"
+
 #include <cstdio>
 #include <cstdlib>
-#include <new>
 
 #include "record/record_buffer.h"
 
 namespace {
-
-std::atomic<bool> countingOn{false};
-std::atomic<long> allocationCount{0};
-
-void* allocate(std::size_t size)
-{
-    if (countingOn.load(std::memory_order_relaxed))
-        allocationCount.fetch_add(1, std::memory_order_relaxed);
-    return std::malloc(size == 0 ? 1 : size);
-}
-
-}  // namespace
-
-[[gnu::noinline]] void* operator new(std::size_t size)
-{
-    if (void* p = allocate(size))
-        return p;
-    throw std::bad_alloc();
-}
-
-[[gnu::noinline]] void* operator new[](std::size_t size)
-{
-    return operator new(size);
-}
-
-[[gnu::noinline]] void* operator new(std::size_t size, const std::nothrow_t&) noexcept
-{
-    return allocate(size);
-}
-
-[[gnu::noinline]] void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
-{
-    return allocate(size);
-}
-
-[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete[](void* p) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
-
-namespace {
-
-class CountAllocations {
-public:
-    CountAllocations()
-    {
-        allocationCount = 0;
-        countingOn = true;
-    }
-    ~CountAllocations() { countingOn = false; }
-    CountAllocations(const CountAllocations&) = delete;
-    CountAllocations& operator=(const CountAllocations&) = delete;
-    long count() const { return allocationCount.load(); }
-};
 
 TEST(RecordBufferAllocation, CounterSeesAnAllocation)
 {
