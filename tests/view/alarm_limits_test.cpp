@@ -9,28 +9,15 @@
 
 #include <gtest/gtest.h>
 
+#include "monitor_fixture.h"
+
 #include <tuple>
 #include <vector>
 
 namespace {
 
-class AlarmLimitsTest : public ::testing::Test {
+class AlarmLimitsTest : public MonitorFixture {
 protected:
-    void SetUp() override
-    {
-        seam::reset();
-        for (ChannelRecord& rec : channel)
-            rec = ChannelRecord{};
-        wDataNum = 0;
-        fViewGetDes = 0;
-        disp1Index = 0;
-        disp2Index = 0;
-        for (int i = 0; i < 10; ++i) {
-            vHi[i] = 50.0f;
-            vLow[i] = 0.0f;
-            vSw[i] = 0;
-        }
-    }
 
     static int intVal(int control)
     {
@@ -56,8 +43,6 @@ protected:
         }
     }
 
-    testsupport::TempDir dir_;
-    testsupport::PanelsUp panels_;
 };
 
 // The controls of one display; its channel is 2 and the other display's 1.

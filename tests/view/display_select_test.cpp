@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "monitor_fixture.h"
+
 #include <string>
 #include <vector>
 
@@ -17,23 +19,8 @@ namespace {
 using Labels = std::vector<std::string>;
 using Values = std::vector<int>;
 
-class DispSelectTest : public ::testing::Test {
+class DispSelectTest : public MonitorFixture {
 protected:
-    void SetUp() override
-    {
-        seam::reset();
-        for (ChannelRecord& rec : channel)
-            rec = ChannelRecord{};
-        wDataNum = 0;
-        fViewGetDes = 0;
-        disp1Index = 0;
-        disp2Index = 0;
-        for (int i = 0; i < 10; ++i) {
-            vHi[i] = 50.0f;
-            vLow[i] = 0.0f;
-            vSw[i] = 0;
-        }
-    }
 
     // Channels with the sensor code letters given, in frame order.
     static void meterChannels(const char* codes)
@@ -71,8 +58,6 @@ protected:
 
     static Labels labels(int control) { return seam::listLabels(monitorPanel, control); }
 
-    testsupport::TempDir dir_;
-    testsupport::PanelsUp panels_;
 };
 
 TEST_F(DispSelectTest, ThreeChannelsEachListLeavesOutTheOtherDisplay)
