@@ -18,20 +18,6 @@ bool isChannel(int i)
     return i >= 0 && i < kChannelCount;
 }
 
-// The alarm controls of one display.
-struct AlarmControls {
-    int sw;
-    int high;
-    int low;
-    int highAlarm;
-    int lowAlarm;
-};
-
-constexpr AlarmControls kDisplay1{MONITOR_CH1_ALARM_SW, MONITOR_CH1_HIGH, MONITOR_CH1_LOW,
-                                  MONITOR_CH1_HIGH_ALARM, MONITOR_CH1_LOW_ALARM};
-constexpr AlarmControls kDisplay2{MONITOR_CH2_ALARM_SW, MONITOR_CH2_HIGH, MONITOR_CH2_LOW,
-                                  MONITOR_CH2_HIGH_ALARM, MONITOR_CH2_LOW_ALARM};
-
 // A low limit above the high one is replaced by the high one, and the entry
 // shows what was kept.
 void lowLimitRule(int panel, const AlarmControls& c, int d)

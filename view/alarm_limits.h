@@ -2,8 +2,23 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "ui/merrivan_uir.h"
 
 // Indexed by channel (0..9), not by display.
+// The alarm controls of one display of the Monitor panel.
+struct AlarmControls {
+    int sw;
+    int high;
+    int low;
+    int highAlarm;
+    int lowAlarm;
+};
+
+inline constexpr AlarmControls kDisplay1{MONITOR_CH1_ALARM_SW, MONITOR_CH1_HIGH, MONITOR_CH1_LOW,
+                                         MONITOR_CH1_HIGH_ALARM, MONITOR_CH1_LOW_ALARM};
+inline constexpr AlarmControls kDisplay2{MONITOR_CH2_ALARM_SW, MONITOR_CH2_HIGH, MONITOR_CH2_LOW,
+                                         MONITOR_CH2_HIGH_ALARM, MONITOR_CH2_LOW_ALARM};
+
 extern float vHi[10];
 extern float vLow[10];
 extern int vSw[10];

@@ -13,20 +13,6 @@ namespace {
 constexpr int kChannelCount = static_cast<int>(sizeof channel / sizeof channel[0]);
 constexpr unsigned kSensorTypeCount = sizeof sensorType / sizeof sensorType[0];
 
-// The controls of one display that follow its selected channel.
-struct DisplayControls {
-    int sw;
-    int high;
-    int low;
-    int highAlarm;
-    int lowAlarm;
-};
-
-constexpr DisplayControls kDisplay1{MONITOR_CH1_ALARM_SW, MONITOR_CH1_HIGH, MONITOR_CH1_LOW,
-                                    MONITOR_CH1_HIGH_ALARM, MONITOR_CH1_LOW_ALARM};
-constexpr DisplayControls kDisplay2{MONITOR_CH2_ALARM_SW, MONITOR_CH2_HIGH, MONITOR_CH2_LOW,
-                                    MONITOR_CH2_HIGH_ALARM, MONITOR_CH2_LOW_ALARM};
-
 const char* channelLabel(int i, bool useDescription)
 {
     if (useDescription)
@@ -57,7 +43,7 @@ bool pickedChannel(int panel, int control, int* picked)
 
 // Shows the alarm settings of channel d on a display; its indicators go off
 // until the next frame tests the new channel.
-void showAlarmSettings(int panel, const DisplayControls& c, int d)
+void showAlarmSettings(int panel, const AlarmControls& c, int d)
 {
     if (d < 0 || d >= kChannelCount)
         return;
