@@ -72,3 +72,18 @@ public:
 };
 
 }  // namespace
+
+// Defines a test proving that the counter of this executable can fire, so
+// that a count of 0 elsewhere means something.
+#define ALLOCATION_COUNTER_SELF_TEST(suite)          \
+    TEST(suite, CounterSeesAnAllocation)             \
+    {                                                \
+        long seen = 0;                               \
+        {                                            \
+            CountAllocations counter;                \
+            int* volatile p = new int(3);            \
+            delete p;                                \
+            seen = counter.count();                  \
+        }                                            \
+        EXPECT_EQ(seen, 1);                          \
+    }

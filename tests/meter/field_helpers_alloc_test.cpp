@@ -10,18 +10,7 @@
 
 namespace {
 
-TEST(FieldHelpersAllocation, CounterSeesAnAllocation)
-{
-    // Guards against a counter that cannot fire.
-    long seen = 0;
-    {
-        CountAllocations counter;
-        int* volatile p = new int(3);
-        delete p;
-        seen = counter.count();
-    }
-    EXPECT_EQ(seen, 1);
-}
+ALLOCATION_COUNTER_SELF_TEST(FieldHelpersAllocation)
 
 TEST(FieldHelpersAllocation, NoneAllocate)
 {

@@ -10,17 +10,7 @@
 
 namespace {
 
-TEST(RecordBufferAllocation, CounterSeesAnAllocation)
-{
-    long seen = 0;
-    {
-        CountAllocations counter;
-        int* volatile p = new int(3);
-        delete p;
-        seen = counter.count();
-    }
-    EXPECT_EQ(seen, 1);
-}
+ALLOCATION_COUNTER_SELF_TEST(RecordBufferAllocation)
 
 TEST(RecordBufferAllocation, FillingAllRecordsAllocatesNothing)
 {
