@@ -9,13 +9,16 @@
 #include <QWidget>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "platform/panel_builder.h"
 
+class QComboBox;
 class QCustomPlot;
 class QCPItemStraightLine;
+class QEventLoop;
 
 namespace platform {
 
@@ -147,6 +150,26 @@ private:
     int handle_;
 };
 
+// Everything the run-time knows: panel files, callbacks by name, live panels.
+struct Registry {
+    std::map<std::string, PanelFactory> files;  // lower-case file name
+    std::map<std::string, CtrlCallbackPtr> callbacks;
+    std::map<std::string, PanelCallbackPtr> panelCallbacks;
+    std::map<int, std::unique_ptr<Panel>> panels;
+    int nextHandle = 1;
+    std::set<int> failingResources;
+    bool failRunTime = false;
+    QEventLoop* loop = nullptr;
+    int quitCode = 0;
+    bool quitRequested = false;
+    std::vector<std::string> unresolved;
+};
+Registry& reg();
+
+std::string lower(const char* s);
+// Copies text into a C buffer of `size` bytes; always terminated, cut to fit.
+void copyOut(const QString& text, char* out, std::size_t size);
+
 Panel* findPanel(int handle);
 Control* findControl(int panel, int control);
 // Runs the control's callback (if any); the control may be gone afterwards.
@@ -160,5 +183,10 @@ void setControlValue(Control& c, const QVariant& value);
 bool acceptsValue(const Control& c, const QVariant& value, QVariant* converted);
 
 QString dataFilePath(const char* name);
+
+// The parts of a control by kind; null when the control is not of that kind.
+QComboBox* ringOf(int panel, int control);
+StripChart* stripOf(int panel, int control);
+GraphControl* graphOf(int panel, int control);
 
 }  // namespace platform

@@ -1,0 +1,298 @@
+// The panel builder: the panel definitions create their controls through it.
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+#include <qcustomplot.h>
+
+#include <cmath>
+
+#include "platform/ui_internal.h"
+
+namespace platform {
+
+PanelBuilder::PanelBuilder(Panel& panel) : panel_(panel) {}
+
+QWidget* PanelBuilder::window() const
+{
+    return panel_.window;
+}
+
+int PanelBuilder::handle() const
+{
+    return panel_.handle;
+}
+
+void PanelBuilder::title(const char* text)
+{
+    panel_.window->setWindowTitle(QString::fromUtf8(text));
+}
+
+void PanelBuilder::panelCallback(const char* name)
+{
+    panel_.callbackName = name;
+    auto it = reg().panelCallbacks.find(name);
+    if (it != reg().panelCallbacks.end())
+        panel_.callback = it->second;
+    else
+        reg().unresolved.push_back(name);
+}
+
+Control& PanelBuilder::add(int id, const char* name, const char* callback)
+{
+    Control& c = panel_.controls[id];
+    c.id = id;
+    c.name = name;
+    if (callback && *callback) {
+        c.callbackName = callback;
+        auto it = reg().callbacks.find(callback);
+        if (it != reg().callbacks.end())
+            c.callback = it->second;
+        else
+            reg().unresolved.push_back(callback);
+    }
+    last_ = &c;
+    return c;
+}
+
+QWidget* PanelBuilder::wrap(Control& c, QWidget* inner, const char* label, LabelAt at)
+{
+    c.inner = inner;
+    inner->setParent(panel_.window);
+    if (at == LabelAt::None) {
+        c.outer = inner;
+        if (label && *label) {
+            // Kept for the label-text attribute even when not shown beside the control.
+            c.label = new QLabel(QString::fromUtf8(label), panel_.window);
+            c.label->hide();
+        }
+        return inner;
+    }
+    auto* box = new QWidget(panel_.window);
+    c.outer = box;
+    c.label = new QLabel(QString::fromUtf8(label ? label : ""), box);
+    c.label->setObjectName("ctrlLabel");
+    QBoxLayout* lay = nullptr;
+    if (at == LabelAt::Top)
+        lay = new QVBoxLayout(box);
+    else
+        lay = new QHBoxLayout(box);
+    lay->setContentsMargins(0, 0, 0, 0);
+    lay->setSpacing(at == LabelAt::Top ? 2 : 6);
+    c.label->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    if (at == LabelAt::Right) {
+        lay->addWidget(inner);
+        lay->addWidget(c.label);
+    } else {
+        lay->addWidget(c.label);
+        lay->addWidget(inner, 1);
+    }
+    if (at != LabelAt::Top)
+        lay->addStretch(0);
+    return box;
+}
+
+QWidget* PanelBuilder::numeric(int id, const char* name, const char* label, DataType type,
+                               double min, double max, double init, int precision,
+                               const char* callback, bool indicator, LabelAt at)
+{
+    Control& c = add(id, name, callback);
+    c.kind = Kind::Numeric;
+    c.type = type;
+    c.indicator = indicator;
+    c.minimum = min;
+    c.maximum = max;
+    QAbstractSpinBox* spin = nullptr;
+    const int handle = panel_.handle;
+    if (type == DataType::Int) {
+        auto* box = new QSpinBox;
+        box->setRange(static_cast<int>(min), static_cast<int>(max));
+        box->setValue(static_cast<int>(init));
+        c.initial = static_cast<int>(init);
+        QObject::connect(box, &QSpinBox::valueChanged, box,
+                         [handle, id](int) { dispatchControl(handle, id, EVENT_COMMIT); });
+        spin = box;
+    } else {
+        auto* box = new QDoubleSpinBox;
+        box->setDecimals(precision);
+        box->setRange(min, max);
+        box->setValue(init);
+        c.initial = init;
+        QObject::connect(box, &QDoubleSpinBox::valueChanged, box,
+                         [handle, id](double) { dispatchControl(handle, id, EVENT_COMMIT); });
+        spin = box;
+    }
+    // A value is committed on Enter, on leaving the entry or by its arrows.
+    spin->setKeyboardTracking(false);
+    spin->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    if (indicator) {
+        spin->setReadOnly(true);
+        spin->setButtonSymbols(QAbstractSpinBox::NoButtons);
+        spin->setFocusPolicy(Qt::NoFocus);
+    }
+    return wrap(c, spin, label, at);
+}
+
+QWidget* PanelBuilder::text(int id, const char* name, const char* label, const char* init,
+                            const char* callback, bool indicator, LabelAt at)
+{
+    Control& c = add(id, name, callback);
+    c.kind = Kind::Text;
+    c.type = DataType::Text;
+    c.indicator = indicator;
+    auto* edit = new QLineEdit(QString::fromUtf8(init ? init : ""));
+    c.initial = edit->text();
+    if (indicator) {
+        edit->setReadOnly(true);
+        edit->setFocusPolicy(Qt::NoFocus);
+    } else {
+        const int handle = panel_.handle;
+        QObject::connect(edit, &QLineEdit::editingFinished, edit,
+                         [handle, id]() { dispatchControl(handle, id, EVENT_COMMIT); });
+    }
+    return wrap(c, edit, label, at);
+}
+
+QWidget* PanelBuilder::message(int id, const char* name, const char* init)
+{
+    Control& c = add(id, name, nullptr);
+    c.kind = Kind::Message;
+    c.type = DataType::Text;
+    c.inState = false;
+    auto* l = new QLabel(QString::fromUtf8(init ? init : ""));
+    c.initial = l->text();
+    return wrap(c, l, nullptr, LabelAt::None);
+}
+
+QWidget* PanelBuilder::led(int id, const char* name, const char* label, QColor onColor, LabelAt at)
+{
+    Control& c = add(id, name, nullptr);
+    c.kind = Kind::Led;
+    c.initial = 0;
+    return wrap(c, new LedWidget(onColor), label, at);
+}
+
+QWidget* PanelBuilder::binarySwitch(int id, const char* name, const char* label, int init,
+                                    const char* callback, LabelAt at)
+{
+    Control& c = add(id, name, callback);
+    c.kind = Kind::Switch;
+    c.initial = init ? 1 : 0;
+    auto* sw = new SwitchWidget;
+    sw->setChecked(init != 0);
+    const int handle = panel_.handle;
+    QObject::connect(sw, &QAbstractButton::toggled, sw, [handle, id](bool) {
+        dispatchControl(handle, id, EVENT_VAL_CHANGED);
+        dispatchControl(handle, id, EVENT_COMMIT);
+    });
+    return wrap(c, sw, label, at);
+}
+
+QWidget* PanelBuilder::ring(int id, const char* name, const char* label, std::vector<Item> items,
+                            int initValue, const char* callback, LabelAt at)
+{
+    Control& c = add(id, name, callback);
+    c.kind = Kind::Ring;
+    auto* box = new QComboBox;
+    for (const Item& it : items)
+        box->addItem(QString::fromUtf8(it.label), it.value);
+    const int i = box->findData(initValue);
+    box->setCurrentIndex(i >= 0 ? i : (box->count() ? 0 : -1));
+    c.initial = initValue;
+    const int handle = panel_.handle;
+    QObject::connect(box, &QComboBox::activated, box, [handle, id](int) {
+        dispatchControl(handle, id, EVENT_VAL_CHANGED);
+        dispatchControl(handle, id, EVENT_COMMIT);
+    });
+    return wrap(c, box, label, at);
+}
+
+QWidget* PanelBuilder::command(int id, const char* name, const char* label, const char* callback)
+{
+    Control& c = add(id, name, callback);
+    c.kind = Kind::Command;
+    c.inState = false;
+    auto* button = new QPushButton(QString::fromUtf8(label));
+    const int handle = panel_.handle;
+    QObject::connect(button, &QPushButton::clicked, button,
+                     [handle, id]() { dispatchControl(handle, id, EVENT_COMMIT); });
+    return wrap(c, button, nullptr, LabelAt::None);
+}
+
+QWidget* PanelBuilder::picture(int id, const char* name, int width, int height)
+{
+    Control& c = add(id, name, nullptr);
+    c.kind = Kind::Picture;
+    c.inState = false;
+    auto* l = new QLabel;
+    l->setFixedSize(width, height);
+    l->setAlignment(Qt::AlignCenter);
+    return wrap(c, l, nullptr, LabelAt::None);
+}
+
+void PanelBuilder::timer(int id, const char* name, double interval, bool enabled,
+                         const char* callback)
+{
+    Control& c = add(id, name, callback);
+    c.kind = Kind::Timer;
+    c.inState = false;
+    c.interval = interval;
+    c.timer = new QTimer(panel_.window);
+    c.timer->setTimerType(Qt::PreciseTimer);
+    c.timer->setInterval(static_cast<int>(std::lround(interval * 1000.0)));
+    const int handle = panel_.handle;
+    QObject::connect(c.timer, &QTimer::timeout, c.timer,
+                     [handle, id]() { dispatchControl(handle, id, EVENT_TIMER_TICK); });
+    if (enabled)
+        c.timer->start();
+}
+
+QWidget* PanelBuilder::stripChart(int id, const char* name, const char* label, int traces,
+                                  int pointsPerScreen, const std::vector<QColor>& colors,
+                                  double yMin, double yMax, const char* callback)
+{
+    Control& c = add(id, name, callback);
+    c.kind = Kind::Strip;
+    c.inState = false;
+    auto* plot = new QCustomPlot;
+    plot->setMinimumSize(420, 220);
+    c.strip = std::make_unique<StripChart>(plot, traces, pointsPerScreen, colors);
+    c.strip->setYRange(yMin, yMax);
+    QWidget* w = wrap(c, plot, label, LabelAt::Top);
+    c.label->setAlignment(Qt::AlignCenter);
+    return w;
+}
+
+QWidget* PanelBuilder::graph(int id, const char* name, const char* label, const char* xLabel,
+                             const char* yLabel, const char* callback)
+{
+    Control& c = add(id, name, callback);
+    c.kind = Kind::Graph;
+    c.inState = false;
+    auto* plot = new QCustomPlot;
+    plot->setMinimumSize(380, 240);
+    plot->xAxis->setLabel(QString::fromUtf8(xLabel));
+    plot->yAxis->setLabel(QString::fromUtf8(yLabel));
+    const int handle = panel_.handle;
+    c.graph = std::make_unique<GraphControl>(
+        plot, [handle, id](int event) { dispatchControl(handle, id, event); });
+    QWidget* w = wrap(c, plot, label, LabelAt::Top);
+    c.label->setAlignment(Qt::AlignCenter);
+    return w;
+}
+
+QWidget* PanelBuilder::innerWidget() const
+{
+    return last_ ? last_->inner : nullptr;
+}
+
+void PanelBuilder::noState()
+{
+    if (last_)
+        last_->inState = false;
+}
+
+}  // namespace platform

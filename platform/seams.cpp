@@ -1,0 +1,215 @@
+// The test seams that act on panels and controls as a user would, and that
+// show what the user sees.
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <qcustomplot.h>
+
+#include "platform/seams.h"
+#include "platform/ui_internal.h"
+
+using namespace platform;
+
+namespace seam {
+
+void failPanelLoad(int resource)
+{
+    reg().failingResources.insert(resource);
+}
+
+void failRunTime()
+{
+    reg().failRunTime = true;
+}
+
+void clearPanelFailures()
+{
+    reg().failingResources.clear();
+    reg().failRunTime = false;
+}
+
+void userSetValue(int panel, int control, double value)
+{
+    Control* c = findControl(panel, control);
+    if (!c || !c->outer->isEnabled())
+        return;
+    switch (c->kind) {
+    case Kind::Numeric:
+        if (c->type == DataType::Int)
+            static_cast<QSpinBox*>(c->inner)->setValue(static_cast<int>(value));
+        else
+            static_cast<QDoubleSpinBox*>(c->inner)->setValue(value);
+        break;
+    case Kind::Switch:
+        static_cast<SwitchWidget*>(c->inner)->setChecked(value != 0.0);
+        break;
+    case Kind::Ring: {
+        auto* box = static_cast<QComboBox*>(c->inner);
+        const int i = box->findData(static_cast<int>(value));
+        if (i >= 0) {
+            box->setCurrentIndex(i);
+            emit box->activated(i);
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void userSetText(int panel, int control, const std::string& text)
+{
+    Control* c = findControl(panel, control);
+    if (!c || c->kind != Kind::Text || !c->outer->isEnabled())
+        return;
+    auto* edit = static_cast<QLineEdit*>(c->inner);
+    edit->setText(QString::fromStdString(text));
+    emit edit->editingFinished();
+}
+
+void userPress(int panel, int control)
+{
+    Control* c = findControl(panel, control);
+    if (c && c->kind == Kind::Command && c->outer->isEnabled())
+        static_cast<QPushButton*>(c->inner)->click();
+}
+
+void userClose(int panel)
+{
+    Panel* p = findPanel(panel);
+    if (p)
+        p->window->close();
+}
+
+void userFocus(int panel, int control, bool gotFocus)
+{
+    Control* c = findControl(panel, control);
+    if (c)
+        dispatchControl(panel, control, gotFocus ? EVENT_GOT_FOCUS : EVENT_LOST_FOCUS);
+}
+
+void userMoveCursor(int panel, int control, double x, double y)
+{
+    Control* c = findControl(panel, control);
+    if (c && c->graph && c->graph->cursorEnabled()) {
+        c->graph->setCursor(x, y);
+        dispatchControl(panel, control, EVENT_VAL_CHANGED);
+    }
+}
+
+void fireTimer(int panel, int control)
+{
+    Control* c = findControl(panel, control);
+    if (c && c->timer && c->timer->isActive())
+        dispatchControl(panel, control, EVENT_TIMER_TICK);
+}
+
+bool isVisible(int panel, int control)
+{
+    int v = 0;
+    GetCtrlAttribute(panel, control, ATTR_VISIBLE, &v);
+    return v != 0;
+}
+
+bool isDimmed(int panel, int control)
+{
+    int v = 0;
+    GetCtrlAttribute(panel, control, ATTR_DIMMED, &v);
+    return v != 0;
+}
+
+bool panelVisible(int panel)
+{
+    Panel* p = findPanel(panel);
+    return p && p->window->isVisible();
+}
+
+std::string labelText(int panel, int control)
+{
+    char buf[512] = "";
+    GetCtrlAttribute(panel, control, ATTR_LABEL_TEXT, buf);
+    return buf;
+}
+
+int textColor(int panel, int control)
+{
+    int v = -1;
+    GetCtrlAttribute(panel, control, ATTR_TEXT_COLOR, &v);
+    return v;
+}
+
+bool timerEnabled(int panel, int control)
+{
+    int v = 0;
+    GetCtrlAttribute(panel, control, ATTR_ENABLED, &v);
+    return v != 0;
+}
+
+double timerInterval(int panel, int control)
+{
+    double v = 0;
+    GetCtrlAttribute(panel, control, ATTR_INTERVAL, &v);
+    return v;
+}
+
+std::vector<std::string> listLabels(int panel, int control)
+{
+    std::vector<std::string> out;
+    QComboBox* box = ringOf(panel, control);
+    if (box)
+        for (int i = 0; i < box->count(); ++i)
+            out.push_back(box->itemText(i).toStdString());
+    return out;
+}
+
+int stripPoints(int panel, int control, int trace)
+{
+    StripChart* s = stripOf(panel, control);
+    return s ? s->tracePoints(trace) : -1;
+}
+
+bool traceVisible(int panel, int control, int trace)
+{
+    StripChart* s = stripOf(panel, control);
+    return s && s->traceVisible(trace);
+}
+
+void yAxisRange(int panel, int control, double* min, double* max)
+{
+    Control* c = findControl(panel, control);
+    QCustomPlot* plot = !c ? nullptr : c->strip ? c->strip->plot() : c->graph ? c->graph->plot() : nullptr;
+    if (plot) {
+        *min = plot->yAxis->range().lower;
+        *max = plot->yAxis->range().upper;
+    }
+}
+
+void xAxisRange(int panel, int control, double* min, double* max)
+{
+    Control* c = findControl(panel, control);
+    QCustomPlot* plot = !c ? nullptr : c->strip ? c->strip->plot() : c->graph ? c->graph->plot() : nullptr;
+    if (plot) {
+        *min = plot->xAxis->range().lower;
+        *max = plot->xAxis->range().upper;
+    }
+}
+
+bool cursorEnabled(int panel, int control)
+{
+    GraphControl* g = graphOf(panel, control);
+    return g && g->cursorEnabled();
+}
+
+std::vector<std::string> unresolvedCallbacks()
+{
+    return reg().unresolved;
+}
+
+int livePanels()
+{
+    return static_cast<int>(reg().panels.size());
+}
+
+}  // namespace seam
