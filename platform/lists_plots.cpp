@@ -2,8 +2,6 @@
 #include <QComboBox>
 #include <qcustomplot.h>
 
-#include <cstring>
-
 #include "platform/ui_internal.h"
 
 namespace platform {

@@ -203,7 +203,10 @@ QWidget* PanelBuilder::ring(int id, const char* name, const char* label, std::ve
     box->setCurrentIndex(i >= 0 ? i : (box->count() ? 0 : -1));
     c.initial = initValue;
     const int handle = panel_.handle;
-    QObject::connect(box, &QComboBox::activated, box, [handle, id](int) {
+    // Not `activated`: that also fires when the user picks the entry already
+    // shown, and a callback would then redo its work for nothing. The program's
+    // own changes are made under a signal blocker, so this is the user's pick.
+    QObject::connect(box, &QComboBox::currentIndexChanged, box, [handle, id](int) {
         dispatchControl(handle, id, EVENT_VAL_CHANGED);
         dispatchControl(handle, id, EVENT_COMMIT);
     });

@@ -49,6 +49,7 @@ void userSetValue(int panel, int control, double value)
         auto* box = static_cast<QComboBox*>(c->inner);
         const int i = box->findData(static_cast<int>(value));
         if (i >= 0) {
+            // As from the screen: picking the entry already shown changes nothing.
             box->setCurrentIndex(i);
             emit box->activated(i);
         }

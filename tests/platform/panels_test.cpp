@@ -1,7 +1,10 @@
 // Panels, controls, callbacks, panel state, charts and the world's seams, on
 // a small panel file of the tests' own.
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <gtest/gtest.h>
@@ -161,6 +164,47 @@ TEST_F(PanelsTest, UserActionsRaiseTheirEvents)
     SetCtrlAttribute(panel, T_CMD, ATTR_DIMMED, 1);
     seam::userPress(panel, T_CMD);
     EXPECT_TRUE(events.empty());
+}
+
+// Picking the entry already shown must not run the callback: the displays
+// would redo their work and turn their alarm lamps off.
+TEST_F(PanelsTest, RingRaisesEventsOnlyWhenThePickChangesTheValue)
+{
+    auto* box = qobject_cast<QComboBox*>(platform::controlWidget(panel, T_RING));
+    ASSERT_NE(box, nullptr);
+    DisplayPanel(panel);
+    // The way a pick from the open list reaches the box.
+    const auto pickFromList = [box](int value) {
+        box->showPopup();
+        box->view()->setCurrentIndex(box->model()->index(box->findData(value), 0));
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QCoreApplication::sendEvent(box->view(), &enter);
+    };
+    const auto pickBySeam = [this](int value) { seam::userSetValue(panel, T_RING, value); };
+    struct Case {
+        const char* how;
+        std::function<void(int)> pick;
+        int value;
+        std::vector<int> expected;
+    };
+    const std::vector<Case> cases = {
+        {"list, same", pickFromList, 2, {}},
+        {"list, other", pickFromList, 9, {EVENT_VAL_CHANGED, EVENT_COMMIT}},
+        {"seam, same", pickBySeam, 2, {}},
+        {"seam, other", pickBySeam, 1, {EVENT_VAL_CHANGED, EVENT_COMMIT}},
+    };
+    for (const Case& c : cases) {
+        SetCtrlVal(panel, T_RING, 2);
+        events.clear();
+        c.pick(c.value);
+        std::vector<int> got;
+        for (const Event& e : events)
+            got.push_back(e.event);
+        EXPECT_EQ(got, c.expected) << c.how;
+        int value = 0;
+        GetCtrlVal(panel, T_RING, &value);
+        EXPECT_EQ(value, c.value) << c.how;
+    }
 }
 
 TEST_F(PanelsTest, CloseBoxAsksThePanelCallbackAndKeepsThePanel)
