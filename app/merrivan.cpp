@@ -14,19 +14,6 @@
 #include "view/alarm_limits.h"
 #include "view/statistics.h"
 
-int monitorPanel = -1;
-int comPortPanel = -1;
-int statisticPanel = -1;
-
-int portNo = 1;
-int baudRate = 9600;
-int parity = 0;
-int dataBits = 8;
-int stopBits = 1;
-unsigned char fNewMeter = 1;
-
-int sysClock = 0;
-
 namespace {
 
 const char* const kUirFile = "MERRIVAN.UIR";

@@ -1,21 +1,9 @@
 // Start-up, the main loop and the Monitor panel's general commands.
 #pragma once
 
-// Panel handles.
-extern int monitorPanel;
-extern int comPortPanel;
-extern int statisticPanel;
-
-// Serial link settings.
-extern int portNo;
-extern int baudRate;
-extern int parity;
-extern int dataBits;
-extern int stopBits;
-extern unsigned char fNewMeter;
-
-// Seconds since 2000-01-01 00:00:00, advanced by the clock tick.
-extern int sysClock;
+#include "meter/serial_link.h"
+#include "record/clock.h"
+#include "ui/panel_handles.h"
 
 // The program: returns 0 after a normal exit, -1 when the run-time or a panel
 // cannot be started.

@@ -5,7 +5,8 @@
 #include <cstddef>
 #include <cstdio>
 
-#include "platform/platform.h"
+
+int sysClock = 0;
 
 const unsigned char mMonthTab[2][12] = {
     {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31},
@@ -84,18 +85,6 @@ int takeField(char** text, char separator)
     }
     if (negative) return static_cast<int>(-magnitude);
     return static_cast<int>(std::min(magnitude, static_cast<long long>(INT_MAX)));
-}
-
-void copyText(char* to, std::size_t size, const char* from)
-{
-    std::size_t n = 0;
-    if (from != nullptr) {
-        while (n + 1 < size && from[n] != '\0') {
-            to[n] = from[n];
-            ++n;
-        }
-    }
-    to[n] = '\0';
 }
 
 }  // namespace
@@ -190,15 +179,4 @@ void cRtc2Rtc(int count, char* dateText, char* timeText)
     cRtc2BRtc(static_cast<unsigned int>(count), &year, &month, &day, &hour, &minute, &second);
     std::snprintf(dateText, 11, "%02d-%02d-%4d", month, day, year);
     std::snprintf(timeText, 9, "%02d:%02d:%02d", hour, minute, second);
-}
-
-int elapsedTime(int start)
-{
-    // Local copies: rtc2CRtc splits its texts in place.
-    char timeText[16];
-    char dateText[16];
-    copyText(timeText, sizeof timeText, TimeStr());
-    copyText(dateText, sizeof dateText, DateStr());
-    const int now = rtc2CRtc(dateText, timeText, nullptr);
-    return static_cast<int>(static_cast<unsigned int>(now) - static_cast<unsigned int>(start));
 }

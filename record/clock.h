@@ -4,6 +4,10 @@
 // 2100 are supported. Nothing here keeps state or allocates.
 #pragma once
 
+// The program's software clock: a second count advanced once a second and
+// used to stamp records.
+extern int sysClock;
+
 // Month lengths, [leap][month - 1].
 extern const unsigned char mMonthTab[2][12];
 

@@ -2,9 +2,6 @@
 
 #include <cstring>
 
-#include "app/merrivan.h"
-#include "platform/platform.h"
-#include "ui/merrivan_uir.h"
 
 float logData[kMaxRecords][kMaxChannels];
 double chData[kMaxChannels][kMaxRecords];
@@ -55,16 +52,4 @@ int putRecordValue(int record, int channel, float value, const char* text, const
     copyCell(chDataStr[channel][record], text);
     copyCell(chUnit[channel][record], unit);
     return 1;
-}
-
-void autoStopLogging(const char* reason)
-{
-    if (!fLogging)
-        return;
-    SetCtrlAttribute(monitorPanel, MONITOR_SAMPLE_TIMER, ATTR_ENABLED, 0);
-    SetCtrlAttribute(monitorPanel, MONITOR_CHART, ATTR_LABEL_TEXT, reason);
-    fLogging = 0;
-    SetCtrlVal(monitorPanel, MONITOR_LOG_SWITCH, 0);
-    SetCtrlAttribute(monitorPanel, MONITOR_SAMPLE_COUNT, ATTR_DIMMED, 0);
-    SetCtrlAttribute(monitorPanel, MONITOR_SAMPLE_RATE, ATTR_DIMMED, 0);
 }

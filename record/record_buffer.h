@@ -1,5 +1,5 @@
 // The record buffer: fixed storage for 16000 records of 10 channels, its
-// counters and flags, and the automatic stop of a recording.
+// counters and flags. Plain data: the automatic stop lives in auto_stop.h.
 #pragma once
 
 enum { kMaxRecords = 16000, kMaxChannels = 10, kRecordTextSize = 11 };
@@ -15,10 +15,6 @@ extern int logLength;
 extern int logDataNum;
 extern unsigned char fLogging;
 extern unsigned char fLogGetDes;
-
-// Ends a running recording with `reason` as the chart label; nothing when
-// no recording runs. The records stay in the buffer.
-void autoStopLogging(const char* reason);
 
 // The only writers of the buffer's cells. Each checks its indices against the
 // buffer's size and writes nothing outside it; texts are cut to fit.

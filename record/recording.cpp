@@ -1,7 +1,7 @@
 #include "record/recording.h"
 
-#include "app/merrivan.h"
 #include "ui/merrivan_uir.h"
+#include "ui/panel_handles.h"
 
 int sampleData = 0;
 double sampleRate = 1.0;

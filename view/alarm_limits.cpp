@@ -1,8 +1,8 @@
 #include "view/alarm_limits.h"
 
-#include "app/merrivan.h"
 #include "meter/channel.h"
 #include "ui/merrivan_uir.h"
+#include "ui/panel_handles.h"
 #include "view/display_select.h"
 
 float vHi[10];

@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "app/merrivan.h"
 #include "meter/channel.h"
 #include "record/record_buffer.h"
 #include "ui/merrivan_uir.h"
+#include "ui/panel_handles.h"
 
 int staticIndex = 0;
 unsigned char fUpdateHistogram = 0;
