@@ -103,6 +103,27 @@ TEST_F(StartupTest, FirstRunSearchesStoresAndNextStartRecallsWithoutSearch)
     EXPECT_EQ(portNo, 4);
 }
 
+TEST_F(StartupTest, FirstRunShowsBothWindowsDuringTheSearchThenDropsTheSerialOne)
+{
+    PtyPair meter;
+    ASSERT_TRUE(meter.ok());
+    seam::mapComPort(2, meter.slavePath());
+    int waits = 0;
+    int bothShown = 0;
+    seam::onDelay([&](double) {
+        ++waits;
+        if (seam::panelVisible(monitorPanel) && seam::panelVisible(comPortPanel))
+            ++bothShown;
+    });
+    int livePanelsInLoop = -1;
+    RunResult run = runProgram([&] { livePanelsInLoop = seam::livePanels(); });
+    seam::onDelay({});
+    EXPECT_EQ(run.rc, 0);
+    EXPECT_GT(waits, 0);
+    EXPECT_EQ(bothShown, waits);
+    EXPECT_EQ(livePanelsInLoop, 2);  // Monitor and Statistics only
+}
+
 TEST_F(StartupTest, DamagedStateFileTakesTheFirstRunBranch)
 {
     const std::string cases[] = {
