@@ -1,0 +1,117 @@
+// The data file: a header line naming the recorded channels and one
+// column-aligned line per record, read back token by token. The writer takes
+// the record buffer and logChannel as they are; the reader checks the header
+// before anything is changed and stops at the first line that does not fit.
+// No panel is touched here, and numbers are read the C way whatever the
+// locale.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+
+#include "record/record_buffer.h"
+
+enum {
+    kDataFileNameSize = 20,    // a channel name: 19 characters and the terminator
+    kDataFileMaxLine = 4096,   // longer lines are not of this format
+    kDataFileChunk = 65536,
+};
+
+// Why reading stopped or why a save failed.
+enum class DataFileFault {
+    None,
+    Empty,            // not even a header line
+    NoLineEnd,        // the header is not ended by a line end
+    LineTooLong,
+    Unreadable,       // control bytes inside a field
+    NoChannels,
+    TooManyChannels,
+    MissingUnit,      // a channel name not followed by the word unit
+    NameTooLong,
+    BadRecordNumber,  // the record number is not a number
+    RecordOutOfRange,
+    TooManyRecords,
+    MissingFields,
+    ExtraFields,
+    TextTooLong,
+    BadDate,
+    BadTime,
+    ReadError,        // errnum tells why
+    WriteError,       // errnum tells why
+};
+
+struct DataFileStop {
+    DataFileFault fault = DataFileFault::None;
+    int line = 0;     // 1-based line at which reading stopped
+    int records = 0;  // records read before it
+    int errnum = 0;   // for ReadError and WriteError
+};
+
+// A short English reason, for the user.
+const char* dataFileFaultText(DataFileFault fault);
+
+struct DataFileHeader {
+    int channels = 0;
+    char names[kMaxChannels][kDataFileNameSize] = {};
+};
+
+// Reads a data file from a stream or from memory, line by line, with a fixed
+// buffer: nothing is allocated. LF and CR LF both end a line.
+class DataFileReader {
+public:
+    void start(std::FILE* in);
+    void start(const char* data, std::size_t size);
+
+    // The header only; nothing outside `header` changes. False, with the
+    // reason in `stop`, when the file does not begin with a header of 1 to 10
+    // channel columns, each a name and the word unit, ended by a line end.
+    bool readHeader(DataFileHeader* header, DataFileStop* stop);
+
+    // The record lines after the header, each put into the buffer at its own
+    // record number, for `channels` channels; logLength and logCounter count
+    // the lines read. Blank lines are skipped. Stops at the end of the input
+    // or at the first line that does not fit (then `stop` says where and why,
+    // and the records read so far stay). Returns the number of records read.
+    int readRecords(int channels, DataFileStop* stop);
+
+private:
+    enum class Next { Line, End, TooLong, Error };
+    Next nextLine(const char** line, std::size_t* length, bool* ended);
+    std::size_t fill(char* to, std::size_t room);
+
+    std::FILE* in_ = nullptr;
+    const char* data_ = nullptr;
+    std::size_t dataLeft_ = 0;
+    int readErrno_ = 0;
+    int lineNo_ = 0;
+    std::size_t begin_ = 0;
+    std::size_t end_ = 0;
+    bool eof_ = false;
+    char buf_[kDataFileChunk];
+};
+
+// Makes the buffer describe the file's channels: their names as descriptions,
+// fLogGetDes set, logDataNum the column count, no records yet. The sensor
+// types are left as they were.
+void applyDataFileHeader(const DataFileHeader& header);
+
+// The name written for channel c: its description when fLogGetDes is set,
+// else its sensor name; blanks and control characters become underscores and
+// an empty description gives the sensor name, so that it reads back as one
+// token. `name` holds kDataFileNameSize bytes.
+void dataFileChannelName(int c, char* name);
+
+// One line of the file without its line end, into `out` (kDataFileMaxLine
+// bytes); returns its length (0 for a record outside the buffer).
+std::size_t formatHeaderLine(char* out);
+std::size_t formatRecordLine(int record, char* out);
+
+// Writes the header line and records 0 .. logLength - 1, each ended by LF.
+// Returns the records written, or -1 when a write failed (errno tells why).
+int writeDataFile(std::FILE* out);
+
+// Saves to `path` through a temporary file beside it that replaces `path`
+// only once every byte is written, flushed and closed, so a failed save
+// leaves an existing file as it was. Returns the records written, or -1 with
+// the reason in `stop` (fault WriteError, errnum).
+int saveDataFile(const char* path, DataFileStop* stop);
