@@ -179,6 +179,10 @@ int GetInQLen(int port);
 // `count` bytes are stored, or until the time-out; returns the count stored,
 // negative when the port is not open.
 int ComRdTerm(int port, char* buffer, int count, int terminationByte);
+// 1 when the port was closed because its device went away (a USB cable
+// pulled); it then reads as not open and runs no callback. 0 otherwise. A
+// successful OpenComConfig or a CloseCom of the port clears it.
+int ComDeviceLost(int portNumber);
 // The device path of a COM number (empty when it has none), after the
 // [ComPorts] section of "Merrivan.ini" and the built-in map.
 int comDevicePath(int port, char* path, std::size_t size);

@@ -39,11 +39,20 @@
 // port record is shared, and each step afterwards checks that the record is
 // still the one in the table.
 //
-// Negative results: kBadPort (number outside 1..255), kNotOpen, kNoDevice (no
-// path, or the device would not open), kBadSetting (a setting the port
-// refuses), kInUse (the device is open under another number, or locked by
-// another program), kNoRunTime (no application object), kDeviceGone (read on a
-// device that has disappeared, nothing queued).
+// A device that goes away under an open port (a USB cable pulled, the other
+// end of a pseudo-terminal closed) makes its descriptor report an error or a
+// hang-up at every look, which would keep the event loop spinning. The port is
+// therefore closed as soon as Qt reports a resource error, or a read error or
+// data with nothing to read while the device shows a hang-up. From then on it
+// reads as not open, no callback runs for it, and ComDeviceLost tells why,
+// until the port is opened again or closed. What its queue held is dropped
+// with it, even whole frames: the upper layers start afresh after a loss.
+//
+// Negative results: kBadPort (number outside 1..255), kNotOpen (also after the
+// device went away), kNoDevice (no path, or the device would not open),
+// kBadSetting (a setting the port refuses), kInUse (the device is open under
+// another number, or locked by another program), kNoRunTime (no application
+// object).
 
 #include "platform/platform.h"
 
@@ -57,6 +66,10 @@
 #include <QTimer>
 
 #include <map>
+
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
 
 #include "platform/callback_hold.h"
 #include "platform/seams.h"
@@ -80,7 +93,6 @@ enum {
     kBadSetting = -5,
     kInUse = -6,
     kNoRunTime = -7,
-    kDeviceGone = -8,
 };
 
 constexpr int kMaxPort = 255;
@@ -103,9 +115,29 @@ struct ComPort {
     bool dispatchPending = false;
     bool inCallback = false;
     bool eventDuringCallback = false;
+
+    ComPort() = default;
+    ComPort(const ComPort&) = delete;
+    ComPort& operator=(const ComPort&) = delete;
+    ~ComPort()
+    {
+        // Only a lost device's record still holds its (closed) port here, and
+        // it may die inside one of that port's own signals: delete it later.
+        if (serial) {
+            QSerialPort* s = serial.release();
+            if (QCoreApplication* app = QCoreApplication::instance()) {
+                s->setParent(app);
+                s->deleteLater();
+            } else {
+                delete s;
+            }
+        }
+    }
 };
 
 std::array<std::shared_ptr<ComPort>, kMaxPort + 1> ports;
+// Ports closed because their device went away; see ComDeviceLost.
+std::array<bool, kMaxPort + 1> lostDevice{};
 // The application object for which the close-all routine is registered.
 QPointer<QCoreApplication> cleanupFor;
 
@@ -209,6 +241,33 @@ bool applySettings(QSerialPort& serial, long baudRate, int parity, int dataBits,
 
 void scheduleDispatch(const std::shared_ptr<ComPort>& rec);
 
+// Whether the device behind an open port has hung up (it has gone away).
+bool hungUp(QSerialPort& serial)
+{
+#ifdef Q_OS_UNIX
+    pollfd p{static_cast<int>(serial.handle()), POLLIN, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+#else
+    (void)serial;
+    return false;
+#endif
+}
+
+// Closes a port whose device went away. Runs inside the port's own signals,
+// so the QSerialPort is only closed here; the record deletes it later.
+void loseDevice(const std::shared_ptr<ComPort>& rec)
+{
+    if (!isCurrent(rec))
+        return;
+    ports[static_cast<std::size_t>(rec->number)].reset();
+    lostDevice[static_cast<std::size_t>(rec->number)] = true;
+    rec->callback = nullptr;
+    rec->callbackData = nullptr;
+    rec->queue = QByteArray();
+    QObject::disconnect(rec->serial.get(), nullptr, nullptr, nullptr);
+    rec->serial->close();
+}
+
 // Moves what QSerialPort has buffered into the queue, without allocating a
 // temporary; tells whether the new bytes hold the event character.
 bool takeBuffered(ComPort& rec)
@@ -243,11 +302,13 @@ void noteArrival(const std::shared_ptr<ComPort>& rec, bool sawEvent)
 }
 
 // Takes what the device holds now, without waiting and without running the
-// event loop.
+// event loop. The port may be lost meanwhile: callers check isCurrent.
 void pull(const std::shared_ptr<ComPort>& rec)
 {
+    if (!isCurrent(rec))
+        return;
     noteArrival(rec, takeBuffered(*rec));
-    for (int i = 0; i < kPollRounds && rec->serial->waitForReadyRead(0); ++i)
+    for (int i = 0; i < kPollRounds && rec->serial->waitForReadyRead(0) && isCurrent(rec); ++i)
         noteArrival(rec, takeBuffered(*rec));
 }
 
@@ -387,10 +448,28 @@ int OpenComConfig(int port, const char* deviceName, long baudRate, int parity, i
     fresh->queue.reserve(4096);
     std::weak_ptr<ComPort> weak = fresh;
     QObject::connect(fresh->serial.get(), &QSerialPort::readyRead, fresh->serial.get(), [weak] {
-        if (auto r = weak.lock(); r && r->serial)
+        auto r = weak.lock();
+        if (!r || !isCurrent(r))
+            return;
+        if (r->serial->bytesAvailable() == 0 && hungUp(*r->serial))
+            loseDevice(r);
+        else
             noteArrival(r, takeBuffered(*r));
     });
+    // A pulled USB adapter gives resource errors; a pseudo-terminal whose
+    // master has gone gives read errors with a hang-up. Either way the device
+    // sends no more. A read error without a hang-up may pass.
+    QObject::connect(fresh->serial.get(), &QSerialPort::errorOccurred, fresh->serial.get(),
+                     [weak](QSerialPort::SerialPortError error) {
+                         auto r = weak.lock();
+                         if (!r || !isCurrent(r))
+                             return;
+                         if (error == QSerialPort::ResourceError ||
+                             (error == QSerialPort::ReadError && hungUp(*r->serial)))
+                             loseDevice(r);
+                     });
     ports[static_cast<std::size_t>(port)] = fresh;
+    lostDevice[static_cast<std::size_t>(port)] = false;
 
     if (cleanupFor != app) {
         qAddPostRoutine(closeAllPorts);
@@ -405,7 +484,13 @@ int CloseCom(int port)
         return kBadPort;
     if (auto rec = findPort(port))
         closeRecord(rec);
+    lostDevice[static_cast<std::size_t>(port)] = false;
     return 0;
+}
+
+int ComDeviceLost(int portNumber)
+{
+    return validPort(portNumber) && lostDevice[static_cast<std::size_t>(portNumber)] ? 1 : 0;
 }
 
 int SetComTime(int port, double timeoutSeconds)
@@ -470,6 +555,8 @@ int GetInQLen(int port)
     if (!rec)
         return validPort(port) ? kNotOpen : kBadPort;
     pull(rec);
+    if (!isCurrent(rec))
+        return kNotOpen;  // the device went away
     return static_cast<int>(rec->queue.size());
 }
 
@@ -494,9 +581,10 @@ int ComRdTerm(int port, char* buffer, int count, int terminationByte)
         return static_cast<int>(n);
     };
 
-    bool gone = false;
     for (;;) {
         pull(rec);
+        if (!isCurrent(rec))
+            return kNotOpen;  // the device went away
         const qsizetype window = std::min<qsizetype>(rec->queue.size(), count);
         if (hasTerm && window > 0) {
             const void* hit = std::memchr(rec->queue.constData(), terminationByte,
@@ -510,17 +598,12 @@ int ComRdTerm(int port, char* buffer, int count, int terminationByte)
             return take(count, count);
 
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-        if (gone && window == 0)
-            return kDeviceGone;
-        if (gone || left.count() <= 0)
+        if (left.count() <= 0)
             return take(window, window);
         const int waitMs =
             static_cast<int>(std::min<long long>(left.count(), std::numeric_limits<int>::max()));
-        rec->serial->clearError();
-        // A vanished device (USB cable pulled) will send nothing more.
-        if (!rec->serial->waitForReadyRead(waitMs) &&
-            rec->serial->error() == QSerialPort::ResourceError)
-            gone = true;
+        // A device that goes away meanwhile is lost through errorOccurred.
+        rec->serial->waitForReadyRead(waitMs);
     }
 }
 

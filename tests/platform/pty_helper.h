@@ -44,6 +44,15 @@ public:
     PtyPair& operator=(const PtyPair&) = delete;
 
     bool ok() const { return master_ >= 0 && slave_ >= 0 && !slavePath_.empty(); }
+
+    // The meter goes away, as a pulled USB cable takes a ttyUSB device: the
+    // slave side hangs up.
+    void closeMaster()
+    {
+        if (master_ >= 0)
+            ::close(master_);
+        master_ = -1;
+    }
     const std::string& slavePath() const { return slavePath_; }
     int masterFd() const { return master_; }
 

@@ -2,6 +2,7 @@
 // meter's bytes into the master, the port under test is the slave, reached
 // through the [ComPorts] section of "Merrivan.ini" in a scratch directory.
 #include "platform/platform.h"
+#include "platform/seams.h"
 #include "pty_helper.h"
 
 #include <QCoreApplication>
@@ -13,6 +14,7 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <chrono>
 #include <fstream>
@@ -50,6 +52,15 @@ bool spinUntil(const std::function<bool()>& done, int ms = 2000)
 void spinFor(int ms)
 {
     spinUntil([] { return false; }, ms);
+}
+
+// CPU time this process has used, user and system, in seconds.
+double cpuSeconds()
+{
+    rusage use{};
+    getrusage(RUSAGE_SELF, &use);
+    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return seconds(use.ru_utime) + seconds(use.ru_stime);
 }
 
 // Polls the queue length without the event loop until it reaches `n`.
@@ -650,6 +661,93 @@ TEST_F(SerialTest, CallbackMayReopenItsOwnPort)
     ASSERT_TRUE(pty_.write("kept\r"));
     ASSERT_TRUE(spinUntil([&] { return r.calls > 1; }));
     EXPECT_EQ(r.frames, std::vector<std::string>{"kept"});
+}
+
+// ---------------------------------------------------------------- a device that goes away
+
+// How the program comes to notice that the meter has gone.
+struct LossCase {
+    const char* name;
+    std::function<void(PtyPair&)> pullTheCable;
+};
+
+class DeviceLossTest : public SerialTest, public ::testing::WithParamInterface<LossCase> {
+protected:
+    void TearDown() override
+    {
+        SerialTest::TearDown();
+        seam::clearComMap();
+        seam::useBuiltInComMap();
+    }
+};
+
+TEST_P(DeviceLossTest, PortClosesAndStaysQuietUntilOpenedAgain)
+{
+    PtyPair meter;
+    ASSERT_TRUE(meter.ok());
+    seam::mapComPort(kPort, meter.slavePath());
+    ASSERT_GE(openPort(kPort), 0);
+    ASSERT_EQ(SetComTime(kPort, 0.5), 0);
+    Recorder r;
+    ASSERT_EQ(InstallComCallback(kPort, LWRS_RXFLAG, 0, kCr, recordCallback, &r), 0);
+    ASSERT_TRUE(meter.write("a\r"));
+    ASSERT_TRUE(spinUntil([&] { return r.calls == 1; }));
+    EXPECT_EQ(ComDeviceLost(kPort), 0);
+
+    GetParam().pullTheCable(meter);
+    // A device that is gone must leave the program idle, not polling it.
+    const double cpuBefore = cpuSeconds();
+    spinFor(300);
+    EXPECT_LT(cpuSeconds() - cpuBefore, 0.1);
+    EXPECT_EQ(r.calls, 1);
+    EXPECT_EQ(ComDeviceLost(kPort), 1);
+    EXPECT_LT(GetInQLen(kPort), 0);
+    char buf[8];
+    EXPECT_LT(ComRdTerm(kPort, buf, sizeof buf, kCr), 0);
+
+    // The meter on another adapter: the same COM number works again.
+    PtyPair again;
+    ASSERT_TRUE(again.ok());
+    seam::mapComPort(kPort, again.slavePath());
+    ASSERT_GE(openPort(kPort), 0);
+    EXPECT_EQ(ComDeviceLost(kPort), 0);
+    ASSERT_EQ(InstallComCallback(kPort, LWRS_RXFLAG, 0, kCr, recordCallback, &r), 0);
+    ASSERT_TRUE(again.write("b\r"));
+    ASSERT_TRUE(spinUntil([&] { return r.calls == 2; }));
+    EXPECT_EQ(r.frames, (std::vector<std::string>{"a", "b"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Noticed, DeviceLossTest,
+    ::testing::Values(
+        LossCase{"ByTheEventLoop", [](PtyPair& meter) { meter.closeMaster(); }},
+        LossCase{"ByTheQueueLength",
+                 [](PtyPair& meter) {
+                     meter.closeMaster();
+                     EXPECT_LT(GetInQLen(kPort), 0);
+                 }},
+        LossCase{"ByAWaitingRead", [](PtyPair& meter) {
+                     std::thread pull([&meter] {
+                         std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                         meter.closeMaster();
+                     });
+                     char buf[8];
+                     QElapsedTimer waited;
+                     waited.start();
+                     EXPECT_LT(ComRdTerm(kPort, buf, sizeof buf, kCr), 0);
+                     EXPECT_LT(waited.elapsed(), 400);  // not the whole time-out
+                     pull.join();
+                 }}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(SerialTest, CloseComClearsTheLoss)
+{
+    openPty();
+    pty_.closeMaster();
+    EXPECT_LT(GetInQLen(kPort), 0);
+    EXPECT_EQ(ComDeviceLost(kPort), 1);
+    EXPECT_EQ(CloseCom(kPort), 0);
+    EXPECT_EQ(ComDeviceLost(kPort), 0);
 }
 
 }  // namespace
