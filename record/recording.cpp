@@ -1,13 +1,123 @@
 #include "record/recording.h"
 
+#include <cstdarg>
+#include <cstdio>
+
+#include "meter/channel.h"
+#include "record/auto_stop.h"
+#include "record/clock.h"
+#include "record/record_buffer.h"
 #include "ui/merrivan_uir.h"
 #include "ui/panel_handles.h"
+#include "view/statistics.h"
 
 int sampleData = 0;
 double sampleRate = 1.0;
 float vGain = 1.0f;
 float vOffset = 0.0f;
 int vRange = 100;
+
+namespace {
+
+constexpr int kSensorTypes = static_cast<int>(sizeof sensorType / sizeof sensorType[0]);
+
+void dimSetup(int dimmed)
+{
+    SetCtrlAttribute(monitorPanel, MONITOR_SAMPLE_COUNT, ATTR_DIMMED, dimmed);
+    SetCtrlAttribute(monitorPanel, MONITOR_SAMPLE_RATE, ATTR_DIMMED, dimmed);
+    SetCtrlAttribute(monitorPanel, MONITOR_LOG_EXTRA, ATTR_DIMMED, dimmed);
+}
+
+__attribute__((format(printf, 1, 2))) void setStatus(const char* format, ...)
+{
+    char text[64];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    SetCtrlVal(monitorPanel, MONITOR_SETTINGS, text);
+}
+
+int recordsHeld()
+{
+    return logCounter < 0 ? 0 : (logCounter > kMaxRecords ? kMaxRecords : logCounter);
+}
+
+void startLogging()
+{
+    GetCtrlVal(monitorPanel, MONITOR_SAMPLE_COUNT, &sampleData);
+    // The buffer ends at 16000 records, whatever the entry was given.
+    if (sampleData < 0)
+        sampleData = 0;
+    if (sampleData > kMaxRecords)
+        sampleData = kMaxRecords;
+    int rate = 1;
+    GetCtrlVal(monitorPanel, MONITOR_SAMPLE_RATE, &rate);
+    dimSetup(1);
+    SetCtrlAttribute(monitorPanel, MONITOR_REC_INDICATOR, ATTR_TEXT_COLOR, 0xFF0000);
+    SetCtrlVal(monitorPanel, MONITOR_REC_INDICATOR, "Recording");
+    // A rate below one second would make the timer tick as fast as it can.
+    sampleRate = rate < 1 ? 1.0 : static_cast<double>(rate);
+    SetCtrlAttribute(monitorPanel, MONITOR_SAMPLE_TIMER, ATTR_INTERVAL, sampleRate);
+    SetCtrlAttribute(monitorPanel, MONITOR_SAMPLE_TIMER, ATTR_ENABLED, 1);
+    SetCtrlVal(monitorPanel, MONITOR_SETTINGS, "Start Logging Data");
+    ClearStripChart(monitorPanel, MONITOR_CHART);
+    SetCtrlAttribute(monitorPanel, MONITOR_CHART, ATTR_LABEL_TEXT, "Logging Data......");
+    fLogging = 1;
+    logLength = 0;
+    logCounter = 0;
+    DeleteGraphPlot(statisticPanel, STATISTIC_HISTOGRAM, -1, VAL_IMMEDIATE_DRAW);
+    for (int c = 0; c < kMaxChannels; ++c)
+        SetCtrlAttribute(monitorPanel, lableColor[c], ATTR_VISIBLE, 0);
+    logDataNum = wDataNum < 0 ? 0 : (wDataNum > kMaxChannels ? kMaxChannels : wDataNum);
+    fLogGetDes = fViewGetDes;
+    for (int c = 0; c < logDataNum; ++c) {
+        logChannel[c].type = channel[c].type;
+        copyText(logChannel[c].des, channel[c].des);
+        const int type = logChannel[c].type;
+        SetCtrlVal(monitorPanel, lableColor[c],
+                   fLogGetDes ? logChannel[c].des
+                              : (type < kSensorTypes ? sensorType[type] : "Undefined"));
+        SetCtrlAttribute(monitorPanel, lableColor[c], ATTR_VISIBLE, 1);
+        SetTraceAttribute(monitorPanel, MONITOR_CHART, c + 1, ATTR_TRACE_VISIBLE, 1);
+    }
+    for (int c = logDataNum; c < kMaxChannels; ++c)
+        SetTraceAttribute(monitorPanel, MONITOR_CHART, c + 1, ATTR_TRACE_VISIBLE, 0);
+    SetStaticDisp(0);
+}
+
+void stopLogging()
+{
+    dimSetup(0);
+    SetCtrlAttribute(monitorPanel, MONITOR_CHART, ATTR_LABEL_TEXT, "Stop Logging");
+    SetCtrlAttribute(monitorPanel, MONITOR_REC_INDICATOR, ATTR_TEXT_COLOR, 0xFFFFFF);
+    SetCtrlAttribute(monitorPanel, MONITOR_REC_INDICATOR, ATTR_VISIBLE, 1);
+    fLogging = 0;
+    SetCtrlAttribute(monitorPanel, MONITOR_SAMPLE_TIMER, ATTR_ENABLED, 0);
+    setStatus("End Logging Data: %d Records.", logCounter);
+}
+
+void takeSample()
+{
+    if (logCounter >= sampleData || logCounter >= kMaxRecords) {
+        autoStopLogging("Stop Logging");
+        return;
+    }
+    const int r = logCounter;
+    putRecordTime(r, sysClock);
+    for (int c = 0; c < logDataNum && c < kMaxChannels; ++c)
+        putRecordValue(r, c, channel[c].value, channel[c].valStr, channel[c].unit);
+    int shown = 0;
+    GetCtrlAttribute(monitorPanel, MONITOR_REC_INDICATOR, ATTR_VISIBLE, &shown);
+    SetCtrlAttribute(monitorPanel, MONITOR_REC_INDICATOR, ATTR_VISIBLE, shown ? 0 : 1);
+    PlotStripChart(monitorPanel, MONITOR_CHART, logData[r], kMaxChannels);
+    setStatus("Logging Data: %d Records.", r + 1);
+    ++logCounter;
+    ++logLength;
+    basicStatistic();
+}
+
+}  // namespace
 
 void setChartScale()
 {
@@ -16,11 +126,67 @@ void setChartScale()
     SetAxisScalingMode(monitorPanel, MONITOR_CHART, VAL_LEFT_YAXIS, VAL_MANUAL, low, high);
 }
 
+void plotWholeBuffer()
+{
+    const int records = recordsHeld();
+    if (records != 0)
+        PlotStripChart(monitorPanel, MONITOR_CHART, logData[0], records * kMaxChannels);
+}
+
 #define IGNORE_ARGS (void)panel, (void)control, (void)event, (void)callbackData, (void)eventData1, (void)eventData2
-int logCmdCallback(CTRL_CALLBACK_ARGS) { IGNORE_ARGS; return 0; }
-int timeSampleCallBack(CTRL_CALLBACK_ARGS) { IGNORE_ARGS; return 0; }
-int sGainCallBack(CTRL_CALLBACK_ARGS) { IGNORE_ARGS; return 0; }
-int sOffsetCallBack(CTRL_CALLBACK_ARGS) { IGNORE_ARGS; return 0; }
-int sRangeCallBack(CTRL_CALLBACK_ARGS) { IGNORE_ARGS; return 0; }
+
+int logCmdCallback(CTRL_CALLBACK_ARGS)
+{
+    IGNORE_ARGS;
+    if (event != EVENT_VAL_CHANGED)
+        return 0;
+    int on = 0;
+    GetCtrlVal(panel, control, &on);
+    if (on)
+        startLogging();
+    else
+        stopLogging();
+    return 0;
+}
+
+int timeSampleCallBack(CTRL_CALLBACK_ARGS)
+{
+    IGNORE_ARGS;
+    // A tick that was already on its way when the recording stopped takes
+    // nothing: it would add a record to a stopped or retrieved buffer.
+    if (event == EVENT_TIMER_TICK && fLogging)
+        takeSample();
+    return 0;
+}
+
+int sGainCallBack(CTRL_CALLBACK_ARGS)
+{
+    IGNORE_ARGS;
+    if (event != EVENT_COMMIT)
+        return 0;
+    GetCtrlVal(monitorPanel, MONITOR_OFFSET, &vOffset);
+    GetCtrlVal(monitorPanel, MONITOR_GAIN, &vGain);
+    setChartScale();
+    plotWholeBuffer();
+    return 0;
+}
+
+int sOffsetCallBack(CTRL_CALLBACK_ARGS)
+{
+    return sGainCallBack(panel, control, event, callbackData, eventData1, eventData2);
+}
+
+int sRangeCallBack(CTRL_CALLBACK_ARGS)
+{
+    IGNORE_ARGS;
+    if (event != EVENT_COMMIT)
+        return 0;
+    GetCtrlVal(monitorPanel, MONITOR_RANGE, &vRange);
+    SetCtrlAttribute(monitorPanel, MONITOR_CHART, ATTR_POINTS_PER_SCREEN, vRange);
+    plotWholeBuffer();
+    return 0;
+}
+
+// The sample count and rate are read when a recording starts.
 int sampleRateCallBack(CTRL_CALLBACK_ARGS) { IGNORE_ARGS; return 0; }
 int sampleDataCallBack(CTRL_CALLBACK_ARGS) { IGNORE_ARGS; return 0; }

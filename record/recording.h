@@ -11,6 +11,8 @@ extern int vRange;
 
 // Fixes the chart's vertical scale from vGain and vOffset.
 void setChartScale();
+// Appends every record the buffer holds to the chart, after what it shows.
+void plotWholeBuffer();
 
 int logCmdCallback(CTRL_CALLBACK_ARGS);
 int timeSampleCallBack(CTRL_CALLBACK_ARGS);

@@ -1,0 +1,275 @@
+// Recording as the user sees it: the switch, the sampling ticks, the strip
+// chart with its legend and scale, the status line and the Statistics panel.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "meter/channel.h"
+#include "platform/platform.h"
+#include "platform/seams.h"
+#include "record/clock.h"
+#include "record/record_buffer.h"
+#include "record/recording.h"
+#include "test_support.h"
+#include "ui/merrivan_uir.h"
+#include "ui/panel_handles.h"
+#include "view/monitor_fixture.h"
+#include "view/statistics.h"
+
+namespace {
+
+std::string status()
+{
+    char buf[200] = "";
+    GetCtrlVal(monitorPanel, MONITOR_SETTINGS, buf);
+    return buf;
+}
+
+std::string text(int control)
+{
+    char buf[64] = "";
+    GetCtrlVal(monitorPanel, control, buf);
+    return buf;
+}
+
+int chartPoints()
+{
+    return seam::stripPoints(monitorPanel, MONITOR_CHART, 1);
+}
+
+int histogramPlots()
+{
+    int n = -1;
+    GetNumGraphPlots(statisticPanel, STATISTIC_HISTOGRAM, &n);
+    return n;
+}
+
+class RecordingTest : public MonitorFixture {
+protected:
+    void SetUp() override
+    {
+        MonitorFixture::SetUp();
+        logCounter = logLength = logDataNum = 0;
+        // Two channels as a 9600 meter leaves them: temperature and humidity.
+        wDataNum = 2;
+        setChannel(0, 6, 23.5f, "23.5", "C");
+        setChannel(1, 4, 45.2f, "45.2", "%RH");
+        sysClock = 416061296;  // 03-08-2013 12:34:56
+    }
+
+    static void setChannel(int c, unsigned char type, float value, const char* valStr,
+                           const char* unit)
+    {
+        channel[c].type = type;
+        channel[c].value = value;
+        copyText(channel[c].valStr, valStr);
+        copyText(channel[c].unit, unit);
+    }
+
+    static void start(int count, int rate = 1)
+    {
+        seam::userSetValue(monitorPanel, MONITOR_SAMPLE_COUNT, count);
+        seam::userSetValue(monitorPanel, MONITOR_SAMPLE_RATE, rate);
+        seam::userSetValue(monitorPanel, MONITOR_LOG_SWITCH, 1);
+    }
+    static void stop() { seam::userSetValue(monitorPanel, MONITOR_LOG_SWITCH, 0); }
+    static void tick() { seam::fireTimer(monitorPanel, MONITOR_SAMPLE_TIMER); }
+    static bool timerOn() { return seam::timerEnabled(monitorPanel, MONITOR_SAMPLE_TIMER); }
+    static int switchValue()
+    {
+        int v = -1;
+        GetCtrlVal(monitorPanel, MONITOR_LOG_SWITCH, &v);
+        return v;
+    }
+    static std::string chartLabel() { return seam::labelText(monitorPanel, MONITOR_CHART); }
+};
+
+// ---------------------------------------------------------------- start
+
+TEST_F(RecordingTest, StartSetsUpTheChartLegendAndTimer)
+{
+    channel[1].type = 200;  // a damaged type is named, never read past the table
+    start(5, 3);
+
+    EXPECT_TRUE(seam::isDimmed(monitorPanel, MONITOR_SAMPLE_COUNT));
+    EXPECT_TRUE(seam::isDimmed(monitorPanel, MONITOR_SAMPLE_RATE));
+    EXPECT_TRUE(seam::isDimmed(monitorPanel, MONITOR_LOG_EXTRA));
+    EXPECT_EQ(seam::textColor(monitorPanel, MONITOR_REC_INDICATOR), 0xFF0000);
+    EXPECT_EQ(text(MONITOR_REC_INDICATOR), "Recording");
+    EXPECT_TRUE(timerOn());
+    EXPECT_DOUBLE_EQ(seam::timerInterval(monitorPanel, MONITOR_SAMPLE_TIMER), 3.0);
+    EXPECT_EQ(status(), "Start Logging Data");
+    EXPECT_EQ(chartLabel(), "Logging Data......");
+
+    const char* const names[] = {"Temperature", "Undefined"};
+    for (int c = 0; c < 10; ++c) {
+        SCOPED_TRACE(c);
+        EXPECT_EQ(seam::isVisible(monitorPanel, lableColor[c]), c < 2);
+        EXPECT_EQ(seam::traceVisible(monitorPanel, MONITOR_CHART, c + 1), c < 2);
+        if (c < 2) {
+            EXPECT_EQ(text(lableColor[c]), names[c]);
+        }
+    }
+    EXPECT_EQ(seam::listLabels(statisticPanel, STATISTIC_CHANNEL),
+              (std::vector<std::string>{"Temperature", "Undefined"}));
+}
+
+TEST_F(RecordingTest, ChannelsNamedByTheMeterKeepTheirDescriptions)
+{
+    fViewGetDes = 1;
+    copyText(channel[0].des, "Oven");
+    copyText(channel[1].des, "Room air");
+    start(5);
+    EXPECT_EQ(text(lableColor[0]), "Oven");
+    EXPECT_EQ(text(lableColor[1]), "Room air");
+    EXPECT_EQ(seam::listLabels(statisticPanel, STATISTIC_CHANNEL),
+              (std::vector<std::string>{"Oven", "Room air"}));
+}
+
+// ---------------------------------------------------------------- sampling
+
+struct CountCase {
+    int count;
+    const char* statusAfterStop;
+};
+
+TEST_F(RecordingTest, SampleCountNTakesNRecordsAndStopsOnTickNPlusOne)
+{
+    const CountCase cases[] = {
+        {0, "Start Logging Data"},
+        {1, "Logging Data: 1 Records."},
+        {3, "Logging Data: 3 Records."},
+    };
+    for (const CountCase& c : cases) {
+        SCOPED_TRACE(c.count);
+        sysClock = 416061296;
+        start(c.count);
+        for (int t = 1; t <= c.count; ++t) {
+            ++sysClock;
+            channel[0].value = static_cast<float>(t);
+            tick();
+            EXPECT_EQ(status(), "Logging Data: " + std::to_string(t) + " Records.");
+            EXPECT_TRUE(timerOn());
+        }
+        tick();
+        EXPECT_FALSE(timerOn());
+        EXPECT_EQ(fLogging, 0);
+        EXPECT_EQ(switchValue(), 0);
+        EXPECT_EQ(chartLabel(), "Stop Logging");
+        EXPECT_EQ(status(), c.statusAfterStop);
+        EXPECT_EQ(logCounter, c.count);
+        EXPECT_EQ(logLength, c.count);
+        EXPECT_EQ(chartPoints(), c.count);
+        for (int r = 0; r < c.count; ++r) {
+            EXPECT_EQ(sTime[r], 416061296 + r + 1);
+            EXPECT_EQ(logData[r][0], static_cast<float>(r + 1));
+            EXPECT_STREQ(chUnit[1][r], "%RH");
+            EXPECT_STREQ(chDataStr[1][r], "45.2");
+        }
+        // Set-up controls come back for the next recording.
+        EXPECT_FALSE(seam::isDimmed(monitorPanel, MONITOR_SAMPLE_COUNT));
+        stop();
+    }
+}
+
+TEST_F(RecordingTest, IndicatorBlinksAndStatisticsFollowEverySample)
+{
+    start(10);
+    const bool first = seam::isVisible(monitorPanel, MONITOR_REC_INDICATOR);
+    for (int t = 1; t <= 4; ++t) {
+        channel[0].value = static_cast<float>(t);
+        tick();
+        EXPECT_EQ(seam::isVisible(monitorPanel, MONITOR_REC_INDICATOR), (t % 2 == 1) != first);
+        double max = 0.0;
+        GetCtrlVal(statisticPanel, STATISTIC_MAX, &max);
+        EXPECT_DOUBLE_EQ(max, t);
+    }
+}
+
+TEST_F(RecordingTest, UserStopKeepsTheRecordsAndUndimsTheSetUp)
+{
+    start(100);
+    tick();
+    tick();
+    SetCtrlAttribute(monitorPanel, MONITOR_REC_INDICATOR, ATTR_VISIBLE, 0);
+    stop();
+    EXPECT_EQ(status(), "End Logging Data: 2 Records.");
+    EXPECT_EQ(chartLabel(), "Stop Logging");
+    EXPECT_EQ(seam::textColor(monitorPanel, MONITOR_REC_INDICATOR), 0xFFFFFF);
+    EXPECT_TRUE(seam::isVisible(monitorPanel, MONITOR_REC_INDICATOR));
+    EXPECT_FALSE(timerOn());
+    EXPECT_EQ(fLogging, 0);
+    for (int control : {MONITOR_SAMPLE_COUNT, MONITOR_SAMPLE_RATE, MONITOR_LOG_EXTRA})
+        EXPECT_FALSE(seam::isDimmed(monitorPanel, control)) << control;
+    EXPECT_EQ(logCounter, 2);
+    EXPECT_EQ(chartPoints(), 2);
+}
+
+TEST_F(RecordingTest, NewRecordingClearsChartAndHistogramAndCountsFromOne)
+{
+    seam::userSetValue(statisticPanel, STATISTIC_BINS, 5);
+    start(100);
+    for (int t = 1; t <= 10; ++t) {
+        channel[0].value = static_cast<float>(t);
+        tick();
+    }
+    ASSERT_EQ(histogramPlots(), 1);
+    ASSERT_EQ(chartPoints(), 10);
+    stop();
+
+    start(100);
+    EXPECT_EQ(chartPoints(), 0);
+    EXPECT_EQ(histogramPlots(), 0);
+    EXPECT_EQ(logCounter, 0);
+    tick();
+    EXPECT_EQ(status(), "Logging Data: 1 Records.");
+    EXPECT_EQ(chartPoints(), 1);
+}
+
+// ---------------------------------------------------------------- scale
+
+struct ScaleCase {
+    double gain;
+    double offset;
+    double low;
+    double high;
+};
+
+TEST_F(RecordingTest, GainAndOffsetSetTheAxisAndReplotTheBuffer)
+{
+    const ScaleCase cases[] = {{2.0, 5.0, 10.0, 30.0}, {10.0, 0.0, 0.0, 100.0}, {0.5, -4.0, -2.0, 3.0}};
+    for (const ScaleCase& c : cases) {
+        SCOPED_TRACE(c.gain);
+        seam::userSetValue(monitorPanel, MONITOR_GAIN, c.gain);
+        seam::userSetValue(monitorPanel, MONITOR_OFFSET, c.offset);
+        double low = 0.0;
+        double high = 0.0;
+        seam::yAxisRange(monitorPanel, MONITOR_CHART, &low, &high);
+        EXPECT_DOUBLE_EQ(low, c.low);
+        EXPECT_DOUBLE_EQ(high, c.high);
+        // An empty buffer adds no point.
+        EXPECT_EQ(chartPoints(), 0);
+    }
+
+    start(100);
+    for (int t = 0; t < 3; ++t)
+        tick();
+    seam::userSetValue(monitorPanel, MONITOR_GAIN, 4.0);
+    EXPECT_EQ(chartPoints(), 6);  // the whole buffer once more, after what was shown
+    seam::userSetValue(monitorPanel, MONITOR_RANGE, 20);
+    EXPECT_EQ(chartPoints(), 9);
+    EXPECT_EQ(vRange, 20);
+    EXPECT_EQ(fLogging, 1);  // the recording goes on
+}
+
+TEST_F(RecordingTest, RangeLimitsThePointsTheChartShows)
+{
+    seam::userSetValue(monitorPanel, MONITOR_RANGE, 10);
+    start(100);
+    for (int t = 0; t < 15; ++t)
+        tick();
+    EXPECT_EQ(chartPoints(), 10);
+}
+
+}  // namespace
