@@ -1,7 +1,138 @@
 #include "record/data_file.h"
 
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "meter/channel.h"
+#include "record/auto_stop.h"
+#include "record/data_file_format.h"
+#include "record/record_buffer.h"
+#include "record/recording.h"
+#include "ui/merrivan_uir.h"
+#include "ui/panel_handles.h"
+#include "view/statistics.h"
+
 char fileName[512];
 
+namespace {
+
+// Holds the reader's line buffer for the life of the program.
+DataFileReader reader;
+
+bool chooseFile(const char* title, int button)
+{
+    return FileSelectPopup("", "*.txt", "ASCII files(*.txt)", title, button, 0, 0, 1, 1, fileName,
+                           sizeof fileName) != VAL_NO_FILE_SELECTED;
+}
+
+__attribute__((format(printf, 2, 3))) void tell(const char* title, const char* format, ...)
+{
+    char message[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(message, sizeof message, format, args);
+    va_end(args);
+    MessagePopup(title, message);
+}
+
+__attribute__((format(printf, 1, 2))) void setStatus(const char* format, ...)
+{
+    char text[64];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    SetCtrlVal(monitorPanel, MONITOR_SETTINGS, text);
+}
+
+const char* reasonOf(const DataFileStop& stop)
+{
+    if (stop.fault == DataFileFault::ReadError || stop.fault == DataFileFault::WriteError)
+        return std::strerror(stop.errnum);
+    return dataFileFaultText(stop.fault);
+}
+
+// Legend and traces for the channels of a retrieved file, named as the file
+// names them.
+void showFileChannels()
+{
+    for (int c = 0; c < kMaxChannels; ++c)
+        SetCtrlAttribute(monitorPanel, lableColor[c], ATTR_VISIBLE, 0);
+    for (int c = 0; c < logDataNum; ++c) {
+        SetCtrlVal(monitorPanel, lableColor[c], logChannel[c].des);
+        SetCtrlAttribute(monitorPanel, lableColor[c], ATTR_VISIBLE, 1);
+        SetTraceAttribute(monitorPanel, MONITOR_CHART, c + 1, ATTR_TRACE_VISIBLE, 1);
+    }
+    for (int c = logDataNum; c < kMaxChannels; ++c)
+        SetTraceAttribute(monitorPanel, MONITOR_CHART, c + 1, ATTR_TRACE_VISIBLE, 0);
+}
+
+}  // namespace
+
 #define IGNORE_ARGS (void)panel, (void)control, (void)event, (void)callbackData, (void)eventData1, (void)eventData2
-int saveFileCallBack(CTRL_CALLBACK_ARGS) { IGNORE_ARGS; return 0; }
-int retrieveFileCallBack(CTRL_CALLBACK_ARGS) { IGNORE_ARGS; return 0; }
+
+int saveFileCallBack(CTRL_CALLBACK_ARGS)
+{
+    IGNORE_ARGS;
+    if (event != EVENT_COMMIT || !chooseFile("Save File", VAL_SAVE_BUTTON))
+        return 0;
+    DataFileStop stop;
+    const int records = saveDataFile(fileName, &stop);
+    if (records < 0) {
+        tell("Save File", "The records were not saved to \"%s\": %s.", fileName, reasonOf(stop));
+        return 0;
+    }
+    // The line counts the records once they are all safely in the file.
+    if (records > 0)
+        setStatus("Save File: %d Records.", records);
+    return 0;
+}
+
+int retrieveFileCallBack(CTRL_CALLBACK_ARGS)
+{
+    IGNORE_ARGS;
+    if (event != EVENT_COMMIT || !chooseFile("Retrieve File", VAL_LOAD_BUTTON))
+        return 0;
+    std::FILE* in = std::fopen(fileName, "r");
+    if (in == nullptr) {
+        tell("Retrieve File", "\"%s\" could not be opened: %s. Nothing was changed.", fileName,
+             std::strerror(errno));
+        return 0;
+    }
+
+    // A file that is not a data file must not cost the records in the buffer
+    // nor a running recording: the header is checked first.
+    reader.start(in);
+    DataFileHeader header;
+    DataFileStop stop;
+    if (!reader.readHeader(&header, &stop)) {
+        std::fclose(in);
+        tell("Retrieve File", "\"%s\" was not read: %s (line %d). Nothing was changed.", fileName,
+             reasonOf(stop), stop.line);
+        return 0;
+    }
+
+    if (fLogging)
+        autoStopLogging("Retrieve file,Stop Logging");
+    applyDataFileHeader(header);
+    reader.readRecords(header.channels, &stop);
+    std::fclose(in);
+    if (logCounter > 0)
+        setStatus("Retrieve File: %d Records.", logCounter);
+
+    showFileChannels();
+    GetCtrlVal(monitorPanel, MONITOR_RANGE, &vRange);
+    SetCtrlAttribute(monitorPanel, MONITOR_CHART, ATTR_POINTS_PER_SCREEN, vRange);
+    ClearStripChart(monitorPanel, MONITOR_CHART);
+    plotWholeBuffer();
+    SetStaticDisp(0);
+    fUpdateHistogram = 1;
+    basicStatistic();
+
+    if (stop.fault != DataFileFault::None)
+        tell("Retrieve File", "Reading \"%s\" stopped at line %d: %s. %d records were read.",
+             fileName, stop.line, reasonOf(stop), stop.records);
+    return 0;
+}

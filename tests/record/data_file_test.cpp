@@ -1,0 +1,389 @@
+// Saving and retrieving data files from the Monitor panel, through real files
+// and the file pop-up: the bytes, the status line, the legend, chart and
+// Statistics panel, and what the user is told when a file cannot be used.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "meter/channel.h"
+#include "platform/platform.h"
+#include "platform/seams.h"
+#include "record/clock.h"
+#include "record/data_file.h"
+#include "record/record_buffer.h"
+#include "record/recording.h"
+#include "test_support.h"
+#include "ui/merrivan_uir.h"
+#include "ui/panel_handles.h"
+#include "view/monitor_fixture.h"
+#include "view/statistics.h"
+
+namespace {
+
+using testsupport::readFile;
+using testsupport::writeFile;
+
+const char kExample[] =
+    " Index  ---date--- --time--  Air_Velocity         unit     Humidity         unit\n"
+    "     1  03-08-2013 14:05:09          1.25          m/s         45.2          %RH\n"
+    "     2  03-08-2013 14:05:10          1.31          m/s          E01          Nul\n";
+
+// The start of an executable file.
+const char kGarbage[] = "\x7f" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\x02\0>\0\x01\0\0\0\n\xff\xfe unit\n";
+
+std::string status()
+{
+    char buf[200] = "";
+    GetCtrlVal(monitorPanel, MONITOR_SETTINGS, buf);
+    return buf;
+}
+
+std::string text(int control)
+{
+    char buf[64] = "";
+    GetCtrlVal(monitorPanel, control, buf);
+    return buf;
+}
+
+int chartPoints()
+{
+    return seam::stripPoints(monitorPanel, MONITOR_CHART, 1);
+}
+
+// Everything a retrieve may change, to tell that a refused one changed nothing.
+struct Held {
+    std::vector<unsigned char> bytes;
+    int counter, length, channels;
+    unsigned char logging, getDes;
+    int points;
+    std::string legend;
+
+    static Held now()
+    {
+        Held h{};
+        append(h.bytes, logData);
+        append(h.bytes, chDataStr);
+        append(h.bytes, chUnit);
+        append(h.bytes, sTime);
+        append(h.bytes, logChannel);
+        h.counter = logCounter;
+        h.length = logLength;
+        h.channels = logDataNum;
+        h.logging = fLogging;
+        h.getDes = fLogGetDes;
+        h.points = chartPoints();
+        h.legend = text(lableColor[0]);
+        return h;
+    }
+    template <typename T>
+    static void append(std::vector<unsigned char>& out, const T& array)
+    {
+        const auto* p = reinterpret_cast<const unsigned char*>(&array);
+        out.insert(out.end(), p, p + sizeof array);
+    }
+    bool operator==(const Held&) const = default;
+};
+
+class DataFileTest : public MonitorFixture {
+protected:
+    void SetUp() override
+    {
+        MonitorFixture::SetUp();
+        logCounter = logLength = logDataNum = 0;
+        fLogGetDes = 0;
+        for (ChannelRecord& rec : logChannel)
+            rec = ChannelRecord{};
+        wDataNum = 2;
+        channel[0] = ChannelRecord{13, 1.25f, "1.25", "", "m/s"};
+        channel[1] = ChannelRecord{4, 45.2f, "45.2", "", "%RH"};
+        char date[] = "03-08-2013";
+        char time[] = "14:05:09";
+        sysClock = rtc2CRtc(date, time, nullptr);
+    }
+
+    // Two samples as in the example file, taken by a real recording.
+    static void recordExample(int count = 2)
+    {
+        seam::userSetValue(monitorPanel, MONITOR_SAMPLE_COUNT, count);
+        seam::userSetValue(monitorPanel, MONITOR_LOG_SWITCH, 1);
+        tick();
+        ++sysClock;
+        channel[0] = ChannelRecord{13, 1.31f, "1.31", "", "m/s"};
+        channel[1] = ChannelRecord{4, 0.0f, "E01", "", "Nul"};
+        tick();
+    }
+    static void tick() { seam::fireTimer(monitorPanel, MONITOR_SAMPLE_TIMER); }
+
+    static void save(const std::string& path)
+    {
+        seam::pushFileAnswer(path);
+        seam::userPress(monitorPanel, MONITOR_SAVE);
+    }
+    static void retrieve(const std::string& path)
+    {
+        seam::pushFileAnswer(path);
+        seam::userPress(monitorPanel, MONITOR_RETRIEVE);
+    }
+    static std::vector<seam::Popup> messages()
+    {
+        std::vector<seam::Popup> out;
+        for (const seam::Popup& p : seam::popups())
+            if (p.kind == "message")
+                out.push_back(p);
+        return out;
+    }
+};
+
+// ---------------------------------------------------------------- save
+
+TEST_F(DataFileTest, SaveWritesTheExampleAndCountsTheRecords)
+{
+    recordExample();
+    const std::string path = dir_.file("run.txt");
+    save(path);
+    EXPECT_EQ(readFile(path), kExample);
+    EXPECT_EQ(status(), "Save File: 2 Records.");
+    ASSERT_FALSE(seam::popups().empty());
+    EXPECT_EQ(seam::popups().back().kind, "file");
+    EXPECT_EQ(seam::popups().back().title, "Save File");
+    EXPECT_EQ(seam::popups().back().message, "*.txt");
+    EXPECT_EQ(fLogging, 1);  // a save during a recording lets it go on
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(DataFileTest, CancelledPopUpsChangeNothing)
+{
+    recordExample(10);
+    const Held before = Held::now();
+    const std::string shown = status();
+    save("");
+    retrieve("");
+    EXPECT_TRUE(Held::now() == before);
+    EXPECT_EQ(status(), shown);
+    EXPECT_EQ(fLogging, 1);
+}
+
+struct NamingCase {
+    unsigned char viewGetDes;
+    const char* des0;
+    const char* des1;
+    const char* legend0;
+    const char* legend1;
+};
+
+// save -> retrieve -> save gives the same bytes, however the channels are named.
+TEST_F(DataFileTest, SavedFileRetrievesAndSavesAgainToTheSameBytes)
+{
+    const NamingCase cases[] = {
+        {0, "", "", "Air_Velocity", "Humidity"},
+        {1, "Duct", "Room air", "Duct", "Room_air"},
+        {1, "", "Room", "Air_Velocity", "Room"},
+    };
+    for (const NamingCase& c : cases) {
+        SCOPED_TRACE(c.legend1);
+        fViewGetDes = c.viewGetDes;
+        channel[0] = ChannelRecord{13, 1.25f, "1.25", "", "m/s"};
+        channel[1] = ChannelRecord{4, 45.2f, "45.2", "", "%RH"};
+        copyText(channel[0].des, c.des0);
+        copyText(channel[1].des, c.des1);
+        recordExample();
+        seam::userSetValue(monitorPanel, MONITOR_LOG_SWITCH, 0);
+        save(dir_.file("first.txt"));
+        const std::string first = readFile(dir_.file("first.txt"));
+
+        std::memset(logData, 0, sizeof logData);
+        retrieve(dir_.file("first.txt"));
+        EXPECT_EQ(status(), "Retrieve File: 2 Records.");
+        EXPECT_EQ(text(lableColor[0]), c.legend0);
+        EXPECT_EQ(text(lableColor[1]), c.legend1);
+        EXPECT_FLOAT_EQ(logData[0][0], 1.25f);
+        EXPECT_EQ(logData[1][1], 0.0f);
+        EXPECT_STREQ(chDataStr[1][1], "E01");
+        save(dir_.file("second.txt"));
+        EXPECT_EQ(readFile(dir_.file("second.txt")), first);
+        EXPECT_TRUE(messages().empty());
+    }
+}
+
+// ---------------------------------------------------------------- retrieve
+
+TEST_F(DataFileTest, RetrieveRebuildsLegendChartAndStatistics)
+{
+    writeFile(dir_.file("in.txt"), kExample);
+    seam::userSetValue(statisticPanel, STATISTIC_BINS, 2);
+    seam::userSetValue(monitorPanel, MONITOR_RANGE, 10);
+    retrieve(dir_.file("in.txt"));
+
+    EXPECT_EQ(status(), "Retrieve File: 2 Records.");
+    EXPECT_EQ(seam::popups().back().title, "Retrieve File");
+    for (int c = 0; c < 10; ++c) {
+        SCOPED_TRACE(c);
+        EXPECT_EQ(seam::isVisible(monitorPanel, lableColor[c]), c < 2);
+        EXPECT_EQ(seam::traceVisible(monitorPanel, MONITOR_CHART, c + 1), c < 2);
+    }
+    EXPECT_EQ(text(lableColor[0]), "Air_Velocity");
+    EXPECT_EQ(chartPoints(), 2);
+    EXPECT_EQ(vRange, 10);
+    EXPECT_EQ(seam::listLabels(statisticPanel, STATISTIC_CHANNEL),
+              (std::vector<std::string>{"Air_Velocity", "Humidity"}));
+    double max = 0.0;
+    GetCtrlVal(statisticPanel, STATISTIC_MAX, &max);
+    EXPECT_NEAR(max, 1.31, 1e-3);
+    int plots = 0;
+    GetNumGraphPlots(statisticPanel, STATISTIC_HISTOGRAM, &plots);
+    EXPECT_EQ(plots, 1);  // forced, though 2 is no multiple of ten
+}
+
+TEST_F(DataFileTest, RetrieveWhileRecordingStopsItFirst)
+{
+    recordExample(100);
+    writeFile(dir_.file("in.txt"), std::string(kExample) +
+                                       "     3  03-08-2013 14:05:11          1.40          m/s"
+                                       "         46.0          %RH\n");
+    retrieve(dir_.file("in.txt"));
+    EXPECT_EQ(seam::labelText(monitorPanel, MONITOR_CHART), "Retrieve file,Stop Logging");
+    EXPECT_EQ(fLogging, 0);
+    EXPECT_FALSE(seam::timerEnabled(monitorPanel, MONITOR_SAMPLE_TIMER));
+    EXPECT_EQ(logCounter, 3);
+    EXPECT_EQ(chartPoints(), 3);  // the recording's points are gone
+}
+
+TEST_F(DataFileTest, HeaderOnlyFileEmptiesTheBufferAndSetsTheLegend)
+{
+    recordExample(100);
+    writeFile(dir_.file("h.txt"), " Index  ---date--- --time--  Oven unit\n");
+    retrieve(dir_.file("h.txt"));
+    EXPECT_EQ(logLength, 0);
+    EXPECT_EQ(logDataNum, 1);
+    EXPECT_EQ(chartPoints(), 0);
+    EXPECT_EQ(text(lableColor[0]), "Oven");
+    EXPECT_TRUE(seam::isVisible(monitorPanel, lableColor[0]));
+    EXPECT_FALSE(seam::isVisible(monitorPanel, lableColor[1]));
+}
+
+// ---------------------------------------------------------------- refusals
+
+struct RefusalCase {
+    const char* name;
+    std::string bytes;       // written to the file unless `path` is given
+    const char* path;        // a path that cannot be opened
+    bool refused;            // the header refused: nothing changes
+    const char* reason;      // part of the message
+    int records;             // records read before the stop
+};
+
+TEST_F(DataFileTest, FilesThatCannotBeReadAreRefusedOrCutWithAMessage)
+{
+    std::string eleven = " Index  ---date--- --time-- ";
+    for (int c = 0; c < 11; ++c)
+        eleven += " C" + std::to_string(c) + "         unit";
+    const std::string example = kExample;
+    const RefusalCase cases[] = {
+        {"missing file", "", "no/such/file.txt", true, "No such file or directory", 0},
+        {"a directory", "", ".", true, "Is a directory", 0},
+        {"binary garbage", std::string(kGarbage, sizeof kGarbage - 1), nullptr, true,
+         "unreadable characters (line 1)", 0},
+        {"eleven columns", eleven + "\n", nullptr, true, "more than 10 channels", 0},
+        {"no line end", " Index  ---date--- --time--  Oven         unit", nullptr, true,
+         "no line end", 0},
+        {"truncated", example.substr(0, example.size() - 40), nullptr, false,
+         "stopped at line 3: fields are missing. 1 records were read.", 1},
+        {"record 16001", example.substr(0, example.find('\n') + 1) +
+                             "16001  03-08-2013 14:05:09 1 u 2 v\n",
+         nullptr, false, "stopped at line 2: the record number is outside 1..16000", 0},
+    };
+    for (const RefusalCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        seam::reset();
+        recordExample(100);
+        const Held before = Held::now();
+        std::string path = c.path ? c.path : dir_.file("bad.txt");
+        if (!c.path)
+            writeFile(path, c.bytes);
+        retrieve(path);
+
+        const std::vector<seam::Popup> told = messages();
+        ASSERT_EQ(told.size(), 1u);
+        EXPECT_EQ(told[0].title, "Retrieve File");
+        EXPECT_NE(told[0].message.find("\"" + path + "\""), std::string::npos) << told[0].message;
+        EXPECT_NE(told[0].message.find(c.reason), std::string::npos) << told[0].message;
+        if (c.refused) {
+            EXPECT_TRUE(Held::now() == before);
+            EXPECT_EQ(status(), "Logging Data: 2 Records.");
+            EXPECT_TRUE(seam::timerEnabled(monitorPanel, MONITOR_SAMPLE_TIMER));
+        } else {
+            EXPECT_EQ(fLogging, 0);
+            EXPECT_EQ(logLength, c.records);
+            EXPECT_EQ(chartPoints(), c.records);
+        }
+        seam::userSetValue(monitorPanel, MONITOR_LOG_SWITCH, 0);
+    }
+}
+
+// Runs `body` as a user who cannot write into `dir` (root writes anywhere).
+template <typename Body>
+void asOrdinaryUser(const std::string& parent, Body body)
+{
+    const bool root = geteuid() == 0;
+    if (root) {
+        chmod(parent.c_str(), 0755);
+        ASSERT_EQ(seteuid(65534), 0);
+    }
+    body();
+    if (root) {
+        ASSERT_EQ(seteuid(0), 0);
+    }
+}
+
+TEST_F(DataFileTest, SaveIntoAReadOnlyDirectoryTellsWhyAndReportsNothingDone)
+{
+    recordExample();
+    const std::string shown = status();
+    const std::string ro = dir_.file("ro");
+    ASSERT_EQ(mkdir(ro.c_str(), 0555), 0);
+    asOrdinaryUser(dir_.path(), [&] { save(ro + "/run.txt"); });
+
+    const std::vector<seam::Popup> told = messages();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].title, "Save File");
+    EXPECT_NE(told[0].message.find("\"" + ro + "/run.txt\": Permission denied"), std::string::npos)
+        << told[0].message;
+    EXPECT_EQ(status(), shown);
+    EXPECT_FALSE(testsupport::fileExists(ro + "/run.txt"));
+}
+
+// A write that fails part way, as on a full disk: the old file stays whole.
+TEST_F(DataFileTest, SaveThatFailsPartWayKeepsTheOldFile)
+{
+    recordExample(200);
+    for (int t = 0; t < 150; ++t)
+        tick();
+    const std::string path = dir_.file("old.txt");
+    writeFile(path, kExample);
+    const std::string shown = status();
+
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit before{};
+    getrlimit(RLIMIT_FSIZE, &before);
+    rlimit small = before;
+    small.rlim_cur = 8192;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    save(path);
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, SIG_DFL);
+
+    const std::vector<seam::Popup> told = messages();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].message.find("File too large"), std::string::npos) << told[0].message;
+    EXPECT_EQ(status(), shown);
+    EXPECT_EQ(readFile(path), kExample);
+}
+
+}  // namespace
