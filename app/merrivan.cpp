@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/com_port_panel.h"
 #include "app/port_search.h"
 #include "meter/channel.h"
 #include "meter/receive.h"
@@ -18,14 +19,6 @@ namespace {
 
 const char* const kUirFile = "MERRIVAN.UIR";
 const char* const kStateFile = "Merrivan.ini";
-
-void writeSettingsStatus()
-{
-    char text[96];
-    std::snprintf(text, sizeof text, "Setting: COM%d, %d Bps, %d bits No Parity.", portNo,
-                  baudRate, dataBits);
-    SetCtrlVal(monitorPanel, MONITOR_SETTINGS, text);
-}
 
 // Reads the PC clock into sysClock; rtc2CRtc splits its texts in place.
 void setClockFromPc()
@@ -86,7 +79,8 @@ int merrivanMain(int, char* argv[])
 
     fNewMeter = baudRate == 9600 ? 1 : 0;
 
-    if (OpenComConfig(portNo, "", baudRate, parity, dataBits, stopBits, 256, 256) >= 0) {
+    const int opened = OpenComConfig(portNo, "", baudRate, parity, dataBits, stopBits, 256, 256);
+    if (opened >= 0) {
         SetComTime(portNo, 1.0);
         FlushInQ(portNo);
         FlushOutQ(portNo);
@@ -100,7 +94,7 @@ int merrivanMain(int, char* argv[])
 
     DiscardPanel(comPortPanel);
 
-    writeSettingsStatus();
+    showStartupLinkStatus(opened);
 
     logCounter = 0;
     logLength = 0;
@@ -114,6 +108,7 @@ int merrivanMain(int, char* argv[])
     DisplayPanel(monitorPanel);
     RunUserInterface();
 
+    closeComPortPanel();
     CloseCom(portNo);
     DiscardPanel(monitorPanel);
     return 0;
@@ -188,6 +183,7 @@ int timeTickCallBack(CTRL_CALLBACK_ARGS)
     if (event == EVENT_TIMER_TICK) {
         SetCtrlVal(monitorPanel, MONITOR_DATE, DateStr());
         SetCtrlVal(monitorPanel, MONITOR_TIME, TimeStr());
+        watchComLink();
     }
     return 0;
 }
