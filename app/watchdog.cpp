@@ -1,7 +1,53 @@
 #include "app/watchdog.h"
 
+#include "app/com_port_panel.h"
+#include "app/merrivan.h"
+#include "meter/channel.h"
+#include "record/auto_stop.h"
+#include "ui/merrivan_uir.h"
+#include "view/alarm_limits.h"
+
+namespace {
+
+void resetAlarms(const AlarmControls& d)
+{
+    SetCtrlVal(monitorPanel, d.sw, 0);
+    SetCtrlAttribute(monitorPanel, d.high, ATTR_DIMMED, 1);
+    SetCtrlAttribute(monitorPanel, d.low, ATTR_DIMMED, 1);
+    SetCtrlVal(monitorPanel, d.highAlarm, 0);
+    SetCtrlVal(monitorPanel, d.lowAlarm, 0);
+}
+
+}  // namespace
+
 int TimeNoDataCallback(CTRL_CALLBACK_ARGS)
 {
-    (void)panel, (void)control, (void)event, (void)callbackData, (void)eventData1, (void)eventData2;
+    (void)callbackData, (void)eventData1, (void)eventData2;
+    if (event != EVENT_TIMER_TICK)
+        return 0;
+    ResetTimer(panel, control);
+    autoStopLogging("10 seconds no data,Stop Logging");
+
+    // The next accepted frame counts as a new channel layout and rebuilds the
+    // displays; until the meter names its channels again, lists show sensors.
+    wDataNum = 0;
+    defaultSensorType();
+    fViewGetDes = 0;
+    DefaultCtrl(monitorPanel, MONITOR_CH1_VALUE);
+    DefaultCtrl(monitorPanel, MONITOR_CH2_VALUE);
+    SetCtrlAttribute(monitorPanel, MONITOR_CH1_VALUE, ATTR_LABEL_TEXT, "Unit");
+    SetCtrlAttribute(monitorPanel, MONITOR_CH2_VALUE, ATTR_LABEL_TEXT, "Unit");
+    SetCtrlAttribute(monitorPanel, MONITOR_CH1_TYPE, ATTR_VISIBLE, 0);
+    SetCtrlAttribute(monitorPanel, MONITOR_CH2_TYPE, ATTR_VISIBLE, 0);
+    SetCtrlAttribute(monitorPanel, MONITOR_CH1_SELECT, ATTR_VISIBLE, 0);
+    SetCtrlAttribute(monitorPanel, MONITOR_CH2_SELECT, ATTR_VISIBLE, 0);
+    resetAlarms(kDisplay1);
+    resetAlarms(kDisplay2);
+    for (int& sw : vSw)
+        sw = 0;
+
+    // A recording's progress may have covered the news that the meter's
+    // device is gone; the recording is over now, so tell it again.
+    restateComLinkWait();
     return 0;
 }

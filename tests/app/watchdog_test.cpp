@@ -1,0 +1,171 @@
+// The no-data watchdog: what a tick of MONITOR_NODATA_TIMER leaves on the
+// Monitor panel, with and without a recording running.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/watchdog.h"
+#include "record/record_buffer.h"
+#include "ui/panel_handles.h"
+#include "view/monitor_fixture.h"
+
+namespace {
+
+constexpr const char* kStopLabel = "10 seconds no data,Stop Logging";
+
+int intVal(int control)
+{
+    int v = -1;
+    GetCtrlVal(monitorPanel, control, &v);
+    return v;
+}
+
+float floatVal(int control)
+{
+    float v = -1.0f;
+    GetCtrlVal(monitorPanel, control, &v);
+    return v;
+}
+
+std::string text(int control)
+{
+    char buf[64] = "";
+    GetCtrlVal(monitorPanel, control, buf);
+    return buf;
+}
+
+void tick() { seam::fireTimer(monitorPanel, MONITOR_NODATA_TIMER); }
+
+class WatchdogTest : public MonitorFixture {
+protected:
+    // Readings on both displays of a three-channel meter, alarms on and lit.
+    void showReadings()
+    {
+        wDataNum = 3;
+        fViewGetDes = 1;
+        for (int i = 0; i < 3; ++i)
+            channel[i].type = 1;
+        SetDispNew(0, 1);
+        for (const AlarmControls& d : {kDisplay1, kDisplay2}) {
+            SetCtrlVal(monitorPanel, d.sw, 1);
+            SetCtrlAttribute(monitorPanel, d.high, ATTR_DIMMED, 0);
+            SetCtrlAttribute(monitorPanel, d.low, ATTR_DIMMED, 0);
+            SetCtrlVal(monitorPanel, d.highAlarm, 1);
+            SetCtrlVal(monitorPanel, d.lowAlarm, 1);
+        }
+        for (int& sw : vSw)
+            sw = 1;
+        for (int value : {MONITOR_CH1_VALUE, MONITOR_CH2_VALUE}) {
+            SetCtrlVal(monitorPanel, value, "23.5");
+            SetCtrlAttribute(monitorPanel, value, ATTR_LABEL_TEXT, "C");
+        }
+        SetCtrlVal(monitorPanel, MONITOR_CH1_TYPE, "Temp");
+        SetCtrlAttribute(monitorPanel, MONITOR_CH1_TYPE, ATTR_VISIBLE, 1);
+    }
+
+    // A recording of five records in progress, as the Record switch leaves it.
+    void startRecording()
+    {
+        for (int r = 0; r < 5; ++r)
+            putRecordValue(r, 0, static_cast<float>(r), "1.0", "C");
+        logCounter = logLength = 5;
+        fLogging = 1;
+        SetCtrlVal(monitorPanel, MONITOR_LOG_SWITCH, 1);
+        SetCtrlAttribute(monitorPanel, MONITOR_SAMPLE_TIMER, ATTR_ENABLED, 1);
+        for (int c : {MONITOR_SAMPLE_COUNT, MONITOR_SAMPLE_RATE, MONITOR_LOG_EXTRA})
+            SetCtrlAttribute(monitorPanel, c, ATTR_DIMMED, 1);
+        SetCtrlAttribute(monitorPanel, MONITOR_CHART, ATTR_LABEL_TEXT, "Logging Data......");
+    }
+
+    void expectDisplaysReset()
+    {
+        EXPECT_EQ(wDataNum, 0);
+        EXPECT_EQ(fViewGetDes, 0);
+        for (const ChannelRecord& rec : channel)
+            EXPECT_EQ(rec.type, 0);
+        for (int value : {MONITOR_CH1_VALUE, MONITOR_CH2_VALUE}) {
+            EXPECT_EQ(text(value), initialValue_);
+            EXPECT_EQ(seam::labelText(monitorPanel, value), "Unit");
+        }
+        for (int c : {MONITOR_CH1_TYPE, MONITOR_CH2_TYPE, MONITOR_CH1_SELECT, MONITOR_CH2_SELECT})
+            EXPECT_FALSE(seam::isVisible(monitorPanel, c)) << c;
+        for (const AlarmControls& d : {kDisplay1, kDisplay2}) {
+            EXPECT_EQ(intVal(d.sw), 0);
+            EXPECT_EQ(intVal(d.highAlarm), 0);
+            EXPECT_EQ(intVal(d.lowAlarm), 0);
+            EXPECT_TRUE(seam::isDimmed(monitorPanel, d.high));
+            EXPECT_TRUE(seam::isDimmed(monitorPanel, d.low));
+        }
+        for (int sw : vSw)
+            EXPECT_EQ(sw, 0);
+    }
+
+    std::string initialValue_ = text(MONITOR_CH1_VALUE);
+};
+
+TEST_F(WatchdogTest, StopsARecordingAndKeepsItsRecords)
+{
+    showReadings();
+    startRecording();
+    SetCtrlVal(monitorPanel, MONITOR_SETTINGS, "Logging Data: 5 Records.");
+    tick();
+    EXPECT_EQ(fLogging, 0);
+    EXPECT_EQ(seam::labelText(monitorPanel, MONITOR_CHART), kStopLabel);
+    EXPECT_EQ(intVal(MONITOR_LOG_SWITCH), 0);
+    EXPECT_FALSE(seam::timerEnabled(monitorPanel, MONITOR_SAMPLE_TIMER));
+    EXPECT_FALSE(seam::isDimmed(monitorPanel, MONITOR_SAMPLE_COUNT));
+    EXPECT_FALSE(seam::isDimmed(monitorPanel, MONITOR_SAMPLE_RATE));
+    EXPECT_TRUE(seam::isDimmed(monitorPanel, MONITOR_LOG_EXTRA));
+    EXPECT_EQ(text(MONITOR_SETTINGS), "Logging Data: 5 Records.");
+    EXPECT_EQ(logCounter, 5);
+    EXPECT_EQ(logLength, 5);
+    EXPECT_EQ(logData[4][0], 4.0f);
+    expectDisplaysReset();
+    EXPECT_TRUE(seam::timerEnabled(monitorPanel, MONITOR_NODATA_TIMER));
+}
+
+TEST_F(WatchdogTest, WithoutRecordingResetsDisplaysAgainAtEveryTickAndLeavesTheChartLabel)
+{
+    SetCtrlAttribute(monitorPanel, MONITOR_CHART, ATTR_LABEL_TEXT, "Stop Logging");
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        showReadings();
+        tick();
+        expectDisplaysReset();
+        EXPECT_EQ(seam::labelText(monitorPanel, MONITOR_CHART), "Stop Logging");
+    }
+}
+
+TEST_F(WatchdogTest, LimitsSurviveAndSwitchingAnAlarmOnTakesTheEntries)
+{
+    showReadings();
+    vHi[0] = 30.0f;
+    vLow[0] = 10.0f;
+    SetCtrlVal(monitorPanel, MONITOR_CH1_HIGH, 25.0);
+    SetCtrlVal(monitorPanel, MONITOR_CH1_LOW, 5.0);
+    tick();
+    EXPECT_EQ(vHi[0], 30.0f);
+    EXPECT_EQ(vLow[0], 10.0f);
+    EXPECT_EQ(floatVal(MONITOR_CH1_HIGH), 25.0f);
+    EXPECT_EQ(floatVal(MONITOR_CH1_LOW), 5.0f);
+    seam::userSetValue(monitorPanel, MONITOR_CH1_ALARM_SW, 1);
+    EXPECT_EQ(vSw[0], 1);
+    EXPECT_FALSE(seam::isDimmed(monitorPanel, MONITOR_CH1_HIGH));
+    EXPECT_FALSE(seam::isDimmed(monitorPanel, MONITOR_CH1_LOW));
+    EXPECT_EQ(vHi[0], 25.0f);
+    EXPECT_EQ(vLow[0], 5.0f);
+}
+
+TEST_F(WatchdogTest, OnlyTicksCount)
+{
+    showReadings();
+    startRecording();
+    for (int event : {EVENT_COMMIT, EVENT_VAL_CHANGED, EVENT_CLOSE})
+        EXPECT_EQ(TimeNoDataCallback(monitorPanel, MONITOR_NODATA_TIMER, event, nullptr, 0, 0), 0);
+    EXPECT_EQ(fLogging, 1);
+    EXPECT_EQ(wDataNum, 3);
+    EXPECT_TRUE(seam::isVisible(monitorPanel, MONITOR_CH1_SELECT));
+    EXPECT_EQ(vSw[0], 1);
+}
+
+}  // namespace
