@@ -1,0 +1,287 @@
+// A meter whose device goes away and comes back while the program runs: a
+// pseudo-terminal behind a symbolic link that "Merrivan.ini" names, closed and
+// made anew as a USB cable pulled and plugged in again.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <dirent.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "meter/serial_link.h"
+#include "platform/pty_helper.h"
+#include "program_run.h"
+#include "test_support.h"
+
+using testsupport::readFile;
+using testsupport::runProgram;
+using testsupport::sawPopup;
+using testsupport::stateIni;
+using testsupport::statusLine;
+using testsupport::TempDir;
+using testsupport::waitFor;
+using testsupport::writeFile;
+
+namespace {
+
+constexpr int kPort = 2;
+const char* const kSettings = "Setting: COM2, 9600 Bps, 8 bits No Parity.";
+
+void clockTick() { seam::fireTimer(monitorPanel, MONITOR_CLOCK_TIMER); }
+
+// A frame of the 9600 meter with its check characters and CR.
+std::string frame9600(const std::string& content)
+{
+    unsigned sum = 0;
+    for (char c : content)
+        sum += static_cast<unsigned char>(c);
+    char check[3];
+    std::snprintf(check, sizeof check, "%02X", (256U - sum % 256U) % 256U);
+    return content + check + "\r";
+}
+
+// The meter at the end of a link: plugged in, it is a fresh pseudo-terminal;
+// pulled, its terminal hangs up and the link goes, as a ttyUSB node does.
+class Meter {
+public:
+    explicit Meter(std::string link) : link_(std::move(link)) {}
+    bool plug()
+    {
+        pty_ = std::make_unique<PtyPair>();
+        return pty_->ok() && ::symlink(pty_->slavePath().c_str(), link_.c_str()) == 0;
+    }
+    void pull()
+    {
+        pty_->closeMaster();
+        ::unlink(link_.c_str());
+        pty_.reset();
+    }
+    // A frame the meter sends reaches the port's queue and the receive
+    // callback takes it, within `ms`.
+    bool frameTaken(const char* value, int ms = 2000)
+    {
+        const std::string frame = frame9600(std::string("T00") + value + "C:H045.2%RH");
+        const int open = static_cast<int>(frame.size()) - 1;
+        return pty_->write(frame.substr(0, frame.size() - 1)) &&
+               waitFor([&] { return GetInQLen(kPort) == open; }, ms) && pty_->write("\r") &&
+               waitFor([&] { return GetInQLen(kPort) == 0; }, ms);
+    }
+    void send(const char* value) { pty_->write(frame9600(std::string("T00") + value + "C:H045.2%RH")); }
+
+private:
+    std::string link_;
+    std::unique_ptr<PtyPair> pty_;
+};
+
+int openFds()
+{
+    int n = 0;
+    if (DIR* d = ::opendir("/proc/self/fd")) {
+        while (::readdir(d))
+            ++n;
+        ::closedir(d);
+    }
+    return n;
+}
+
+long residentKb()
+{
+    long pages = 0, resident = 0;
+    std::ifstream("/proc/self/statm") >> pages >> resident;
+    return resident * (::sysconf(_SC_PAGESIZE) / 1024);
+}
+
+double cpuSeconds()
+{
+    rusage use{};
+    ::getrusage(RUSAGE_SELF, &use);
+    return use.ru_utime.tv_sec + use.ru_utime.tv_usec / 1e6 + use.ru_stime.tv_sec +
+           use.ru_stime.tv_usec / 1e6;
+}
+
+class DeviceLossTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        seam::reset();
+        seam::clearComMap();
+        writeFile("Merrivan.ini", ini);
+    }
+    // Waits until the platform has noticed the loss, then lets the clock tick.
+    void pullAndTick()
+    {
+        meter.pull();
+        ASSERT_TRUE(waitFor([] { return ComDeviceLost(kPort) == 1; }));
+        clockTick();
+    }
+
+    TempDir dir;
+    const std::string link = dir.file("meter");
+    const std::string ini = stateIni(2, 9600, 0, 8, 1) + "[ComPorts]\nCOM2=" + link + "\n";
+    const std::string gone = "COM2 (" + link + "): device gone, waiting for it to return.";
+    Meter meter{link};
+};
+
+TEST_F(DeviceLossTest, PulledMeterIsAwaitedQuietlyAndOpenedAgainByItselfOrByThePanel)
+{
+    struct Case {
+        const char* how;
+        std::function<void()> reopen;
+        bool stateFileUntouched;
+    };
+    const Case cases[] = {
+        {"by itself", clockTick, true},
+        {"by OK",
+         [] {
+             seam::userPress(monitorPanel, MONITOR_COMPORT_CMD);
+             seam::userPress(comPortPanel, COMPORT_OK);
+         },
+         false},
+        {"by Auto",
+         [] {
+             seam::userPress(monitorPanel, MONITOR_COMPORT_CMD);
+             seam::userPress(comPortPanel, COMPORT_AUTO);
+             seam::userPress(comPortPanel, COMPORT_CANCEL);
+         },
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.how);
+        SetUp();
+        ASSERT_TRUE(meter.plug());
+        runProgram([&] {
+            EXPECT_EQ(statusLine(), kSettings);
+            EXPECT_TRUE(meter.frameTaken("23.5"));
+            pullAndTick();
+            EXPECT_EQ(statusLine(), gone);
+            // Gone, the device costs nothing and asks nothing.
+            const double cpu = cpuSeconds();
+            for (int i = 0; i < 3; ++i) {
+                clockTick();
+                waitFor([] { return false; }, 100);
+            }
+            EXPECT_LT(cpuSeconds() - cpu, 0.1);
+            EXPECT_TRUE(seam::popups().empty());
+            EXPECT_EQ(statusLine(), gone);
+            seam::fireTimer(monitorPanel, MONITOR_NODATA_TIMER);
+            EXPECT_EQ(seam::labelText(monitorPanel, MONITOR_CH1_VALUE), "Unit");
+            EXPECT_EQ(statusLine(), gone);
+
+            ASSERT_TRUE(meter.plug());
+            c.reopen();
+            EXPECT_EQ(statusLine(), kSettings);
+            EXPECT_EQ(ComDeviceLost(kPort), 0);
+            EXPECT_TRUE(meter.frameTaken("24.5"));
+            if (c.stateFileUntouched) {
+                EXPECT_EQ(readFile("Merrivan.ini"), ini);
+            }
+            meter.pull();
+        });
+        EXPECT_FALSE(sawPopup("COM Port ERROR!"));
+    }
+}
+
+TEST_F(DeviceLossTest, MeterMissingAtStartIsNamedAndOpenedOnceItAppears)
+{
+    runProgram([&] {
+        const std::string missing =
+            "COM2 (" + link + "): no device, waiting for it to be plugged in.";
+        EXPECT_EQ(statusLine(), missing);
+        clockTick();
+        EXPECT_EQ(statusLine(), missing);
+        ASSERT_TRUE(meter.plug());
+        clockTick();
+        EXPECT_EQ(statusLine(), kSettings);
+        EXPECT_TRUE(meter.frameTaken("23.5"));
+        meter.pull();
+    });
+    EXPECT_FALSE(sawPopup("COM Port ERROR!"));
+}
+
+TEST_F(DeviceLossTest, AHundredPullsLeaveNoDescriptorsOrMemoryBehind)
+{
+    ASSERT_TRUE(meter.plug());
+    runProgram([&] {
+        int fdsAfterFirst = 0;
+        long kbAfterFirst = 0;
+        for (int cycle = 1; cycle <= 100; ++cycle) {
+            pullAndTick();
+            ASSERT_EQ(statusLine(), gone) << cycle;
+            ASSERT_TRUE(meter.plug());
+            clockTick();
+            ASSERT_EQ(statusLine(), kSettings) << cycle;
+            ASSERT_TRUE(meter.frameTaken(cycle % 2 ? "23.5" : "24.5")) << cycle;
+            // The event loop deletes a lost port's object once the callback
+            // that noticed the loss has returned; this test runs inside one.
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            if (cycle == 1) {
+                fdsAfterFirst = openFds();
+                kbAfterFirst = residentKb();
+            }
+        }
+        EXPECT_EQ(openFds(), fdsAfterFirst);
+        EXPECT_LT(residentKb() - kbAfterFirst, 512);
+        std::printf("after cycle 1: %d fds, %ld kB resident; after cycle 100: %d fds, %ld kB\n",
+                    fdsAfterFirst, kbAfterFirst, openFds(), residentKb());
+        meter.pull();
+    });
+}
+
+// Real time, with the program's own timers: set MERRIVAN_LONG_CHECKS=1.
+TEST_F(DeviceLossTest, RealTimersCpuWhileGoneAndTimeToTheFirstReading)
+{
+    if (!std::getenv("MERRIVAN_LONG_CHECKS"))
+        GTEST_SKIP() << "set MERRIVAN_LONG_CHECKS=1 to run the 10 s real-time check";
+    ASSERT_TRUE(meter.plug());
+    runProgram([&] {
+        ASSERT_TRUE(meter.frameTaken("23.5"));
+        meter.pull();
+        const auto wallStart = std::chrono::steady_clock::now();
+        const double cpuStart = cpuSeconds();
+        {
+            QEventLoop idle;  // the program's own loop, not a polling wait
+            QTimer::singleShot(10000, &idle, &QEventLoop::quit);
+            idle.exec();
+        }
+        const double wall =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+        const double share = (cpuSeconds() - cpuStart) / wall;
+        EXPECT_EQ(statusLine(), gone);
+        EXPECT_LT(share, 0.02);
+
+        ASSERT_TRUE(meter.plug());
+        const auto back = std::chrono::steady_clock::now();
+        // The meter sends a frame every 100 ms, as it would once plugged in.
+        bool taken = false;
+        for (int i = 0; i < 50 && !taken; ++i) {
+            if (GetInQLen(kPort) >= 0) {
+                taken = meter.frameTaken("24.5", 100);
+            } else {
+                meter.send("24.5");
+                waitFor([] { return GetInQLen(kPort) >= 0; }, 100);
+            }
+        }
+        const double toFirst =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - back).count();
+        EXPECT_TRUE(taken);
+        EXPECT_LT(toFirst, 2.5);
+        std::printf("CPU while gone: %.2f%% of a core over %.1f s; first frame taken %.3f s after "
+                    "the device came back\n",
+                    100.0 * share, wall, toFirst);
+        meter.pull();
+    });
+}
+
+}  // namespace
