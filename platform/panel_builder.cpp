@@ -3,6 +3,7 @@
 #include <QDoubleSpinBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -125,6 +126,9 @@ QWidget* PanelBuilder::numeric(int id, const char* name, const char* label, Data
                          [handle, id](double) { dispatchControl(handle, id, EVENT_COMMIT); });
         spin = box;
     }
+    // Numbers show and parse in the C format whatever the user's locale: a
+    // comma locale must never turn 23.5 into "23,5" or read "23.5" as 235.
+    spin->setLocale(QLocale::c());
     // A value is committed on Enter, on leaving the entry or by its arrows.
     spin->setKeyboardTracking(false);
     spin->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

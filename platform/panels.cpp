@@ -1,6 +1,9 @@
 // The run-time (application object and event loop) and the panels as a whole.
 #include <QApplication>
 #include <QEventLoop>
+#include <QLocale>
+
+#include <clocale>
 
 #include "platform/ui_internal.h"
 
@@ -19,6 +22,11 @@ int InitCVIRTE(int, char* argv[], int)
         static char name[] = "merrivan";
         static char* args[] = {argv && argv[0] ? argv[0] : name, nullptr};
         new QApplication(argc, args);
+        // The application object has just set every locale category from the
+        // environment; under a comma locale sscanf would read "23.5" as 23.
+        // Numbers in files, frames and controls are always in the C format.
+        std::setlocale(LC_NUMERIC, "C");
+        QLocale::setDefault(QLocale::c());
     }
     QApplication::setApplicationName("Merrivan");
     return 1;

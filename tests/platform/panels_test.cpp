@@ -3,10 +3,12 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -205,6 +207,28 @@ TEST_F(PanelsTest, RingRaisesEventsOnlyWhenThePickChangesTheValue)
         GetCtrlVal(panel, T_RING, &value);
         EXPECT_EQ(value, c.value) << c.how;
     }
+}
+
+// A user's comma locale must not reach the numbers shown or typed.
+TEST_F(PanelsTest, NumericControlsUseTheCFormatWhateverTheLocale)
+{
+    struct DefaultLocale {
+        explicit DefaultLocale(const QLocale& l) { QLocale::setDefault(l); }
+        ~DefaultLocale() { QLocale::setDefault(QLocale::c()); }
+    } german(QLocale(QLocale::German, QLocale::Germany));
+    const int other = LoadPanel(0, "TEST.UIR", 1);
+    ASSERT_GE(other, 0);
+    auto* spin = qobject_cast<QDoubleSpinBox*>(platform::controlWidget(other, T_FLOAT));
+    ASSERT_NE(spin, nullptr);
+    SetCtrlVal(other, T_FLOAT, 23.5);
+    EXPECT_EQ(spin->text().toStdString(), "23.50");
+    // Typed by the user.
+    spin->findChild<QLineEdit*>()->setText("-12.25");
+    spin->interpretText();
+    double value = 0;
+    GetCtrlVal(other, T_FLOAT, &value);
+    EXPECT_DOUBLE_EQ(value, -12.25);
+    DiscardPanel(other);
 }
 
 TEST_F(PanelsTest, CloseBoxAsksThePanelCallbackAndKeepsThePanel)
