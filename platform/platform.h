@@ -179,6 +179,10 @@ int GetInQLen(int port);
 // `count` bytes are stored, or until the time-out; returns the count stored,
 // negative when the port is not open.
 int ComRdTerm(int port, char* buffer, int count, int terminationByte);
+// 1 when the termination byte is waiting in the input queue, so that a
+// ComRdTerm up to it returns without waiting; 0 when it is not (also for a
+// byte outside 0..255); negative as GetInQLen.
+int ComTermQueued(int port, int terminationByte);
 // 1 when the port was closed because its device went away (a USB cable
 // pulled); it then reads as not open and runs no callback. 0 otherwise. A
 // successful OpenComConfig or a CloseCom of the port clears it.

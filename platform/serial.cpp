@@ -560,6 +560,19 @@ int GetInQLen(int port)
     return static_cast<int>(rec->queue.size());
 }
 
+int ComTermQueued(int port, int terminationByte)
+{
+    auto rec = findPort(port);
+    if (!rec)
+        return validPort(port) ? kNotOpen : kBadPort;
+    pull(rec);
+    if (!isCurrent(rec))
+        return kNotOpen;  // the device went away
+    if (terminationByte < 0 || terminationByte > 255)
+        return 0;
+    return rec->queue.contains(static_cast<char>(terminationByte)) ? 1 : 0;
+}
+
 int ComRdTerm(int port, char* buffer, int count, int terminationByte)
 {
     auto rec = findPort(port);

@@ -416,6 +416,29 @@ TEST_F(SerialTest, ZeroCountReadsNothing)
     EXPECT_EQ(GetInQLen(kPort), 3);
 }
 
+// What lets the receive path read only when a read cannot wait.
+TEST_F(SerialTest, TermQueuedLooksWithoutTakingOrWaiting)
+{
+    EXPECT_LT(ComTermQueued(kPort, kCr), 0);  // not open
+    openPty();
+    ASSERT_TRUE(pty_.write("ab"));
+    ASSERT_TRUE(waitForQueue(kPort, 2));
+    EXPECT_EQ(ComTermQueued(kPort, kCr), 0);
+    // It takes in what the device holds by itself, without the event loop.
+    ASSERT_TRUE(pty_.write("\rcd"));
+    QElapsedTimer t;
+    t.start();
+    while (ComTermQueued(kPort, kCr) != 1 && t.elapsed() < 2000) {
+    }
+    EXPECT_EQ(ComTermQueued(kPort, kCr), 1);
+    EXPECT_EQ(ComTermQueued(kPort, 'd'), 1);  // anywhere in the queue
+    EXPECT_EQ(ComTermQueued(kPort, 'x'), 0);
+    EXPECT_EQ(ComTermQueued(kPort, 256), 0);  // no such byte
+    EXPECT_EQ(GetInQLen(kPort), 5);           // nothing taken
+    EXPECT_EQ(readTerm(kPort), "ab");
+    EXPECT_EQ(ComTermQueued(kPort, kCr), 0);
+}
+
 struct TimeoutCase {
     const char* sent;
     const char* expected;
