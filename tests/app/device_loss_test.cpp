@@ -175,7 +175,14 @@ TEST_F(DeviceLossTest, PulledMeterIsAwaitedQuietlyAndOpenedAgainByItselfOrByTheP
             EXPECT_LT(cpuSeconds() - cpu, 0.1);
             EXPECT_TRUE(seam::popups().empty());
             EXPECT_EQ(statusLine(), gone);
+            // A recording's progress covers the news until the watchdog
+            // stops the recording and resets the displays.
+            seam::userSetValue(monitorPanel, MONITOR_LOG_SWITCH, 1);
+            seam::fireTimer(monitorPanel, MONITOR_SAMPLE_TIMER);
+            EXPECT_EQ(statusLine(), "Logging Data: 1 Records.");
             seam::fireTimer(monitorPanel, MONITOR_NODATA_TIMER);
+            EXPECT_EQ(seam::labelText(monitorPanel, MONITOR_CHART),
+                      "10 seconds no data,Stop Logging");
             EXPECT_EQ(seam::labelText(monitorPanel, MONITOR_CH1_VALUE), "Unit");
             EXPECT_EQ(statusLine(), gone);
 

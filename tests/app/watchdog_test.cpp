@@ -63,18 +63,13 @@ protected:
         SetCtrlAttribute(monitorPanel, MONITOR_CH1_TYPE, ATTR_VISIBLE, 1);
     }
 
-    // A recording of five records in progress, as the Record switch leaves it.
+    // The user records five samples of the readings.
     void startRecording()
     {
-        for (int r = 0; r < 5; ++r)
-            putRecordValue(r, 0, static_cast<float>(r), "1.0", "C");
-        logCounter = logLength = 5;
-        fLogging = 1;
-        SetCtrlVal(monitorPanel, MONITOR_LOG_SWITCH, 1);
-        SetCtrlAttribute(monitorPanel, MONITOR_SAMPLE_TIMER, ATTR_ENABLED, 1);
-        for (int c : {MONITOR_SAMPLE_COUNT, MONITOR_SAMPLE_RATE, MONITOR_LOG_EXTRA})
-            SetCtrlAttribute(monitorPanel, c, ATTR_DIMMED, 1);
-        SetCtrlAttribute(monitorPanel, MONITOR_CHART, ATTR_LABEL_TEXT, "Logging Data......");
+        channel[0].value = 23.5f;
+        seam::userSetValue(monitorPanel, MONITOR_LOG_SWITCH, 1);
+        for (int i = 0; i < 5; ++i)
+            seam::fireTimer(monitorPanel, MONITOR_SAMPLE_TIMER);
     }
 
     void expectDisplaysReset()
@@ -107,7 +102,8 @@ TEST_F(WatchdogTest, StopsARecordingAndKeepsItsRecords)
 {
     showReadings();
     startRecording();
-    SetCtrlVal(monitorPanel, MONITOR_SETTINGS, "Logging Data: 5 Records.");
+    ASSERT_EQ(fLogging, 1);
+    ASSERT_EQ(text(MONITOR_SETTINGS), "Logging Data: 5 Records.");
     tick();
     EXPECT_EQ(fLogging, 0);
     EXPECT_EQ(seam::labelText(monitorPanel, MONITOR_CHART), kStopLabel);
@@ -119,7 +115,7 @@ TEST_F(WatchdogTest, StopsARecordingAndKeepsItsRecords)
     EXPECT_EQ(text(MONITOR_SETTINGS), "Logging Data: 5 Records.");
     EXPECT_EQ(logCounter, 5);
     EXPECT_EQ(logLength, 5);
-    EXPECT_EQ(logData[4][0], 4.0f);
+    EXPECT_EQ(logData[4][0], 23.5f);
     expectDisplaysReset();
     EXPECT_TRUE(seam::timerEnabled(monitorPanel, MONITOR_NODATA_TIMER));
 }
@@ -163,6 +159,7 @@ TEST_F(WatchdogTest, OnlyTicksCount)
     for (int event : {EVENT_COMMIT, EVENT_VAL_CHANGED, EVENT_CLOSE})
         EXPECT_EQ(TimeNoDataCallback(monitorPanel, MONITOR_NODATA_TIMER, event, nullptr, 0, 0), 0);
     EXPECT_EQ(fLogging, 1);
+    EXPECT_TRUE(seam::timerEnabled(monitorPanel, MONITOR_SAMPLE_TIMER));
     EXPECT_EQ(wDataNum, 3);
     EXPECT_TRUE(seam::isVisible(monitorPanel, MONITOR_CH1_SELECT));
     EXPECT_EQ(vSw[0], 1);
