@@ -1,0 +1,262 @@
+// The receive path end to end: the test is the meter writing into a
+// pseudo-terminal, the port is opened and the callback installed as start-up
+// does, and what counts is what the two value boxes and their labels show.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "meter/channel.h"
+#include "meter/receive.h"
+#include "meter/serial_link.h"
+#include "platform/platform.h"
+#include "platform/pty_helper.h"
+#include "platform/seams.h"
+#include "test_support.h"
+#include "ui/merrivan_uir.h"
+#include "ui/panel_handles.h"
+#include "view/display_select.h"
+#include "view/monitor_fixture.h"
+
+namespace {
+
+constexpr int kPort = 7;
+
+// Content and its two check characters, computed here rather than by the
+// program's own check-sum code.
+std::string withLrc(const std::string& content)
+{
+    unsigned sum = 0;
+    for (unsigned char c : content)
+        sum += c;
+    static const char hex[] = "0123456789ABCDEF";
+    const unsigned check = (256u - sum % 256u) % 256u;
+    return content + hex[check >> 4] + hex[check & 15u];
+}
+
+// A 9600 frame of exactly `length` characters on the wire: the content, an
+// "@" trailer padded with X, and the check characters.
+std::string paddedFrame(const std::string& content, std::size_t length)
+{
+    std::string body = content + "@";
+    body.resize(length - 2, 'X');
+    return withLrc(body);
+}
+
+std::string boxText(int control)
+{
+    char buf[64] = "";
+    GetCtrlVal(monitorPanel, control, buf);
+    return buf;
+}
+
+struct Displays {
+    std::string value1, unit1, value2, unit2;
+    bool operator==(const Displays&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Displays& d)
+{
+    return os << "[" << d.value1 << "|" << d.unit1 << "] [" << d.value2 << "|" << d.unit2 << "]";
+}
+
+Displays shown()
+{
+    return {boxText(MONITOR_CH1_VALUE), seam::labelText(monitorPanel, MONITOR_CH1_VALUE),
+            boxText(MONITOR_CH2_VALUE), seam::labelText(monitorPanel, MONITOR_CH2_VALUE)};
+}
+
+class ReceiveTest : public MonitorFixture {
+protected:
+    void SetUp() override
+    {
+        MonitorFixture::SetUp();
+        ASSERT_TRUE(pty_.ok());
+        fNewMeter = 1;
+        seam::mapComPort(kPort, pty_.slavePath());
+        // As start-up opens the port: a 1 s read time-out, callback on CR.
+        ASSERT_GE(OpenComConfig(kPort, "", 9600, 0, 8, 1, 256, 256), 0);
+        ASSERT_EQ(SetComTime(kPort, 1.0), 0);
+        ASSERT_EQ(InstallComCallback(kPort, LWRS_RXFLAG, 0, 13, comPortCharDetCallBack, nullptr),
+                  0);
+    }
+    void TearDown() override { CloseCom(kPort); }
+
+    // Writes the bytes and waits, without running the event loop, until all
+    // of them are queued, so that the test decides when the callback runs.
+    void queue(const std::string& bytes)
+    {
+        const int before = GetInQLen(kPort);
+        ASSERT_TRUE(pty_.write(bytes));
+        const int want = before + static_cast<int>(bytes.size());
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (GetInQLen(kPort) < want && std::chrono::steady_clock::now() < end) {
+        }
+        ASSERT_EQ(GetInQLen(kPort), want);
+    }
+
+    // One CR event, delivered as the platform delivers it.
+    static void crEvent() { comPortCharDetCallBack(kPort, LWRS_RXFLAG, nullptr); }
+
+    PtyPair pty_;
+};
+
+// ---------------------------------------------------------------- displays
+
+struct DisplayCase {
+    const char* name;
+    unsigned char newMeter;
+    std::vector<std::string> lines;  // written one after the other, each shown
+    Displays expected;
+};
+
+class ReceiveDisplayTest : public ReceiveTest, public ::testing::WithParamInterface<DisplayCase> {};
+
+TEST_P(ReceiveDisplayTest, ValueBoxesAndUnitLabels)
+{
+    const DisplayCase& c = GetParam();
+    fNewMeter = c.newMeter;
+    for (const std::string& line : c.lines) {
+        // A marker that only the callback replaces shows each line arrived.
+        SetCtrlVal(monitorPanel, MONITOR_CH1_VALUE, "-");
+        ASSERT_TRUE(pty_.write(line + "\r"));
+        ASSERT_TRUE(testsupport::waitFor([] { return boxText(MONITOR_CH1_VALUE) != "-"; }))
+            << line;
+    }
+    EXPECT_EQ(shown(), c.expected);
+}
+
+const std::string kTwo = withLrc("T0023.5C:H045.2%RH");
+
+INSTANTIATE_TEST_SUITE_P(
+    Frames, ReceiveDisplayTest,
+    ::testing::Values(
+        DisplayCase{"TwoChannels", 1, {kTwo}, {"23.5", "C", "45.2", "%RH"}},
+        DisplayCase{"NoUnitGivesEmptyLabel", 1, {withLrc("T0023.5:H045.2%RH")},
+                    {"23.5", "", "45.2", "%RH"}},
+        DisplayCase{"ErrorFieldGivesEmptyLabel", 1, {withLrc("E02:H____")},
+                    {"E02", "", "E01", ""}},
+        // Display 2 falls silent when the meter drops to one channel: no
+        // stale reading of the channel that went away, no unit.
+        DisplayCase{"OneChannelLeavesDisplay2Empty", 1, {kTwo, withLrc("T0024.0C")},
+                    {"24.0", "C", "", ""}},
+        // A bad check sum changes no record; the boxes show the last frame again.
+        DisplayCase{"BadCheckSumShowsTheLastFrame", 1, {kTwo, "T0099.9C:H099.9%RH00"},
+                    {"23.5", "C", "45.2", "%RH"}},
+        // The baud rate picks the decoder: a legacy frame fails the LRC check.
+        DisplayCase{"LegacyFrameOnThe9600Line", 1, {"T23.5C"}, {"", "", "", ""}},
+        DisplayCase{"LegacyOneChannel", 0, {"T23.5C"}, {"23.5", "C", "", ""}},
+        // The second channel is decoded from the second two-channel frame on.
+        DisplayCase{"LegacyTwoChannels", 0, {"T23.5C:H45.2%", "T23.6C:H45.3%"},
+                    {"23.6", "C", "45.3", "%"}},
+        DisplayCase{"LegacyUnderscore", 0, {"T___"}, {"E01", "", "", ""}}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+// ---------------------------------------------------------------- one CR event
+
+TEST_F(ReceiveTest, BoxesShowTheSelectedChannels)
+{
+    const std::string three = withLrc("T0011.0C:H022.0%RH:v0033.0CFM");
+    queue(three + "\r");
+    crEvent();
+    SetDispNew(2, 0);  // as the user's picks in the selector lists leave it
+    queue(three + "\r");
+    crEvent();
+    EXPECT_EQ(shown(), (Displays{"33.0", "CFM", "11.0", "C"}));
+}
+
+TEST_F(ReceiveTest, BurstOfTwoFramesIsDecodedInOneCallInOrder)
+{
+    queue(withLrc("T0011.0C:H022.0%RH:d0033.0C") + "\r" + withLrc("T0044.0C:H055.0%RH") + "\r");
+    crEvent();
+    EXPECT_STREQ(channel[2].valStr, "33.0");  // only the first frame has a third channel
+    EXPECT_EQ(wDataNum, 2);                   // the second frame came last
+    EXPECT_EQ(shown(), (Displays{"44.0", "C", "55.0", "%RH"}));
+    EXPECT_EQ(GetInQLen(kPort), 0);
+}
+
+struct LineCase {
+    const char* name;
+    std::string bytes;
+    Displays expected;
+    const char* channel2;  // value text of the third channel afterwards
+    int leftQueued;
+};
+
+class ReceiveLineTest : public ReceiveTest, public ::testing::WithParamInterface<LineCase> {};
+
+TEST_P(ReceiveLineTest, OneCrEvent)
+{
+    const LineCase& c = GetParam();
+    queue(c.bytes);
+    crEvent();
+    EXPECT_EQ(shown(), c.expected);
+    EXPECT_STREQ(channel[2].valStr, c.channel2);
+    EXPECT_EQ(GetInQLen(kPort), c.leftQueued);
+}
+
+// Each piece's check sum only passes if the decoder saw exactly that piece.
+const std::string k256 = paddedFrame("T0023.5C:H045.2%RH", 256);
+const std::string kFirst256 = paddedFrame("T0011.0C:H022.0%RH:d0033.0C", 256);
+const std::string kLast44 = paddedFrame("T0044.0C:H055.0%RH", 44);
+
+INSTANTIATE_TEST_SUITE_P(
+    Lengths, ReceiveLineTest,
+    ::testing::Values(
+        // The read stops at 256 characters; the CR stays behind.
+        LineCase{"Frame256", k256 + "\r", {"23.5", "C", "45.2", "%RH"}, "", 1},
+        // A full 256-character piece is taken even before its CR is there.
+        LineCase{"Piece256BeforeItsCr", k256, {"23.5", "C", "45.2", "%RH"}, "", 0},
+        // 256 characters as one frame, then the other 44 as the next.
+        LineCase{"Line300", kFirst256 + kLast44 + "\r", {"44.0", "C", "55.0", "%RH"}, "33.0",
+                 0}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+// Three characters or fewer end the call; the frame behind them waits for the
+// next CR event.
+TEST_F(ReceiveTest, ShortLineEndsTheCall)
+{
+    const std::string before = boxText(MONITOR_CH1_VALUE);
+    queue("AB\r" + kTwo + "\r");
+    crEvent();
+    EXPECT_EQ(boxText(MONITOR_CH1_VALUE), before);
+    EXPECT_EQ(GetInQLen(kPort), static_cast<int>(kTwo.size()) + 1);
+    crEvent();
+    EXPECT_EQ(shown(), (Displays{"23.5", "C", "45.2", "%RH"}));
+}
+
+// ---------------------------------------------------------------- no waiting
+
+TEST_F(ReceiveTest, PartialLineDoesNotHoldTheWindow)
+{
+    using Clock = std::chrono::steady_clock;
+    const std::string next = withLrc("T0024.0C:H050.0%RH");
+    const std::string head = next.substr(0, 11);
+    queue(kTwo + "\r" + head);
+
+    const auto start = Clock::now();
+    crEvent();
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+    EXPECT_LT(took.count(), 300);  // the port's read time-out is a whole second
+    EXPECT_EQ(boxText(MONITOR_CH1_VALUE), "23.5");
+    EXPECT_EQ(GetInQLen(kPort), static_cast<int>(head.size()));  // kept for its CR
+
+    // The CR that completes the line brings it in whole.
+    ASSERT_TRUE(pty_.write(next.substr(head.size()) + "\r"));
+    ASSERT_TRUE(testsupport::waitFor([] { return boxText(MONITOR_CH1_VALUE) == "24.0"; }));
+    EXPECT_EQ(shown(), (Displays{"24.0", "C", "50.0", "%RH"}));
+}
+
+TEST_F(ReceiveTest, OnlyAPartialLineQueuedReturnsAtOnce)
+{
+    using Clock = std::chrono::steady_clock;
+    queue("T0024.0C:H05");
+    const auto start = Clock::now();
+    crEvent();
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+    EXPECT_LT(took.count(), 300);
+    EXPECT_EQ(GetInQLen(kPort), 12);
+}
+
+}  // namespace
