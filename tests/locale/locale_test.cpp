@@ -9,30 +9,43 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
+#include "meter/channel.h"
 #include "meter/field_helpers.h"
+#include "meter/receive.h"
+#include "meter/serial_link.h"
 #include "platform/platform.h"
+#include "platform/pty_helper.h"
 #include "platform/seams.h"
 #include "test_support.h"
+#include "ui/merrivan_uir.h"
+#include "ui/panel_handles.h"
 
 namespace {
 
 const char* const kCommaLocale = "de_DE.UTF-8";
 bool commaLocaleMade = false;
 
-TEST(LocaleTest, RunTimeKeepsTheCNumberFormat)
-{
-    if (!commaLocaleMade) {
-        // CI generates the locale in its install step, so there it must exist.
-        if (std::getenv("CI"))
-            FAIL() << kCommaLocale << " is not installed; tools/install_deps.sh should make it";
-        GTEST_SKIP() << kCommaLocale << " is not installed (run locale-gen), nothing to prove";
+class LocaleTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!commaLocaleMade) {
+            // CI generates the locale in its install step, so there it must exist.
+            if (std::getenv("CI"))
+                FAIL() << kCommaLocale << " is not installed; tools/install_deps.sh should make it";
+            GTEST_SKIP() << kCommaLocale << " is not installed (run locale-gen), nothing to prove";
+        }
+        static char name[] = "tests_locale";
+        char* argv[] = {name, nullptr};
+        ASSERT_EQ(InitCVIRTE(0, argv, 0), 1);
+        seam::enable();
     }
-    static char name[] = "tests_locale";
-    char* argv[] = {name, nullptr};
-    ASSERT_EQ(InitCVIRTE(0, argv, 0), 1);
-    seam::enable();
+};
 
+TEST_F(LocaleTest, RunTimeKeepsTheCNumberFormat)
+{
     ChannelRecord rec{};
     char field[] = "23.5C";
     analysisValStr(field, &rec);
@@ -53,6 +66,32 @@ TEST(LocaleTest, RunTimeKeepsTheCNumberFormat)
         }
     }
     EXPECT_GT(numeric, 0);
+}
+
+// A meter frame through a pseudo-terminal, the receive path and the 9600
+// decoder: read and shown with its decimal point.
+TEST_F(LocaleTest, DecodedFrameKeepsTheDecimalPoint)
+{
+    testsupport::TempDir dir;
+    testsupport::PanelsUp panels;
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    constexpr int kPort = 7;
+    seam::mapComPort(kPort, pty.slavePath());
+    ASSERT_GE(OpenComConfig(kPort, "", 9600, 0, 8, 1, 256, 256), 0);
+    InstallComCallback(kPort, LWRS_RXFLAG, 0, 13, comPortCharDetCallBack, nullptr);
+    fNewMeter = 1;
+
+    ASSERT_TRUE(pty.write("T0023.5C:H045.2%RH07\r"));
+    const auto box = [] {
+        char text[32] = "";
+        GetCtrlVal(monitorPanel, MONITOR_CH1_VALUE, text);
+        return std::string(text);
+    };
+    EXPECT_TRUE(testsupport::waitFor([&] { return box() == "23.5"; })) << box();
+    EXPECT_FLOAT_EQ(channel[0].value, 23.5f);
+    EXPECT_FLOAT_EQ(channel[1].value, 45.2f);
+    CloseCom(kPort);
 }
 
 }  // namespace
