@@ -6,7 +6,10 @@
 #include <string>
 
 #include "meter/channel.h"
+#include "meter/receive.h"
+#include "meter/serial_link.h"
 #include "platform/platform.h"
+#include "platform/pty_helper.h"
 #include "platform/seams.h"
 #include "record/clock.h"
 #include "record/record_buffer.h"
@@ -270,6 +273,63 @@ TEST_F(RecordingTest, RangeLimitsThePointsTheChartShows)
     for (int t = 0; t < 15; ++t)
         tick();
     EXPECT_EQ(chartPoints(), 10);
+}
+
+// ---------------------------------------------------------------- from the meter
+
+// A 9600 frame as the meter sends it: content, its two check characters
+// (computed here, not by the program), CR.
+std::string meterFrame(const std::string& content)
+{
+    unsigned sum = 0;
+    for (unsigned char c : content)
+        sum += c;
+    static const char hex[] = "0123456789ABCDEF";
+    const unsigned check = (256u - sum % 256u) % 256u;
+    return content + hex[check >> 4] + hex[check & 15u] + "\r";
+}
+
+TEST_F(RecordingTest, RecordingFromTheMeterStoppedByAChannelChangeKeepsItsRecords)
+{
+    constexpr int kPort = 7;
+    PtyPair meter;
+    ASSERT_TRUE(meter.ok());
+    wDataNum = 0;
+    for (ChannelRecord& rec : channel)
+        rec = ChannelRecord{};
+    fNewMeter = 1;
+    seam::mapComPort(kPort, meter.slavePath());
+    ASSERT_GE(OpenComConfig(kPort, "", 9600, 0, 8, 1, 256, 256), 0);
+    SetComTime(kPort, 1.0);
+    InstallComCallback(kPort, LWRS_RXFLAG, 0, 13, comPortCharDetCallBack, nullptr);
+
+    ASSERT_TRUE(meter.write(meterFrame("T0023.5C:H045.2%RH")));
+    ASSERT_TRUE(testsupport::waitFor([] { return wDataNum == 2; }));
+    start(100, 3600);  // samples come from the test's ticks only
+    for (int k = 1; k <= 3; ++k) {
+        const std::string t = std::to_string(20 + k);
+        ASSERT_TRUE(meter.write(meterFrame("T00" + t + ".0C:H04" + std::to_string(k) + ".5%RH")));
+        ASSERT_TRUE(testsupport::waitFor([k] { return channel[0].value == 20.0f + k; }));
+        tick();
+    }
+    // The meter gains a channel: the layout changed, the recording ends.
+    ASSERT_TRUE(meter.write(meterFrame("T0024.0C:H045.2%RH:P1013hPa")));
+    ASSERT_TRUE(testsupport::waitFor([] { return fLogging == 0; }));
+    CloseCom(kPort);
+
+    EXPECT_EQ(chartLabel(), "Detected error,Stop Logging");
+    EXPECT_FALSE(timerOn());
+    EXPECT_EQ(status(), "Logging Data: 3 Records.");
+    ASSERT_EQ(logCounter, 3);
+    EXPECT_EQ(logDataNum, 2);
+    for (int r = 0; r < 3; ++r) {
+        SCOPED_TRACE(r);
+        EXPECT_EQ(logData[r][0], 21.0f + r);
+        EXPECT_STREQ(chDataStr[0][r], (std::to_string(21 + r) + ".0").c_str());
+        EXPECT_STREQ(chDataStr[1][r], ("4" + std::to_string(r + 1) + ".5").c_str());
+        EXPECT_STREQ(chUnit[1][r], "%RH");
+    }
+    EXPECT_EQ(chartPoints(), 3);
 }
 
 }  // namespace
