@@ -5,6 +5,8 @@
 #include <string>
 
 #include "app/watchdog.h"
+#include "platform/pty_helper.h"
+#include "program_run.h"
 #include "record/record_buffer.h"
 #include "ui/panel_handles.h"
 #include "view/monitor_fixture.h"
@@ -163,6 +165,35 @@ TEST_F(WatchdogTest, OnlyTicksCount)
     EXPECT_EQ(wDataNum, 3);
     EXPECT_TRUE(seam::isVisible(monitorPanel, MONITOR_CH1_SELECT));
     EXPECT_EQ(vSw[0], 1);
+}
+
+// Frames that fail their check sum are no data: the display is reset again
+// and again while only they arrive. The watchdog runs on a short interval here.
+TEST(WatchdogOnTheLineTest, FramesWithABadCheckSumDoNotHoldItOff)
+{
+    testsupport::TempDir dir;
+    seam::reset();
+    seam::clearComMap();
+    PtyPair meter;
+    ASSERT_TRUE(meter.ok());
+    seam::mapComPort(2, meter.slavePath());
+    testsupport::writeFile("Merrivan.ini", testsupport::stateIni(2, 9600, 0, 8, 1));
+    testsupport::runProgram([&] {
+        ASSERT_TRUE(meter.write("T0023.5C:H045.2%RH07\r"));  // check sum right
+        ASSERT_TRUE(testsupport::waitFor([] { return text(MONITOR_CH1_VALUE) == "23.5"; }));
+        SetCtrlAttribute(monitorPanel, MONITOR_NODATA_TIMER, ATTR_INTERVAL, 0.05);
+        for (int round = 0; round < 3; ++round) {
+            SCOPED_TRACE(round);
+            SetCtrlAttribute(monitorPanel, MONITOR_CH1_VALUE, ATTR_LABEL_TEXT, "C");
+            int polls = 0;
+            EXPECT_TRUE(testsupport::waitFor([&] {
+                if (polls++ % 10 == 0)
+                    meter.write("T0023.5C:H045.2%RH08\r");  // one too high
+                return seam::labelText(monitorPanel, MONITOR_CH1_VALUE) == "Unit";
+            }));
+        }
+        SetCtrlAttribute(monitorPanel, MONITOR_NODATA_TIMER, ATTR_INTERVAL, 10.0);
+    });
 }
 
 }  // namespace
