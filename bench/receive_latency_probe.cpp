@@ -1,0 +1,311 @@
+// The receive path end to end through a pseudo-terminal, in a process of its
+// own, with the panels shown and the port opened as at run time.
+//
+//   merrivan_receive_latency_probe [--channels N] [--frames N] [--rate HZ]
+//     A writer thread sends 9600 frames, each with a reading of its own; the
+//     time from writing a frame's CR to its text standing in the display-1
+//     value box is taken for each, and the median and 99th percentile shown.
+//   merrivan_receive_latency_probe --cpu SECONDS [--channels N] [--sim-rate HZ|max]
+//     The simulated meter (metersim, a process of its own) streams at the full
+//     9600-baud line rate (or HZ frames a second); the CPU time of this
+//     process over the period is shown as a share of one core, with its
+//     resident memory before and after.
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include "app/merrivan.h"
+#include "meter/channel.h"
+#include "meter/receive.h"
+#include "platform/platform.h"
+#include "platform/seams.h"
+#include "ui/merrivan_uir.h"
+
+namespace {
+
+constexpr int kPort = 9;
+using Clock = std::chrono::steady_clock;
+
+void panelsUp()
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    static char name[] = "merrivan_receive_latency_probe";
+    static char* argv[] = {name, nullptr};
+    if (InitCVIRTE(0, argv, 0) == 0)
+        std::exit(1);
+    seam::enable();
+    uiInstallPanels();
+    registerMerrivanCallbacks();
+    monitorPanel = LoadPanel(0, "MERRIVAN.UIR", MONITOR);
+    statisticPanel = LoadPanel(0, "MERRIVAN.UIR", STATISTIC);
+    if (monitorPanel < 0 || statisticPanel < 0)
+        std::exit(1);
+    defaultSensorType();
+    defaultValue();
+    DisplayPanel(monitorPanel);
+    QCoreApplication::processEvents();
+}
+
+// Opens the port as start-up does, with `callback` on CR.
+void openPort(const std::string& device, ComCallbackPtr callback)
+{
+    seam::mapComPort(kPort, device);
+    if (OpenComConfig(kPort, "", 9600, 0, 8, 1, 256, 256) < 0) {
+        std::fprintf(stderr, "cannot open %s\n", device.c_str());
+        std::exit(1);
+    }
+    SetComTime(kPort, 1.0);
+    FlushInQ(kPort);
+    InstallComCallback(kPort, LWRS_RXFLAG, 0, 13, callback, nullptr);
+}
+
+void runFor(int ms, const std::function<bool()>& done)
+{
+    QEventLoop loop;
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    guard.start(ms);
+    check.start(50);
+    loop.exec();
+}
+
+std::string withLrc(const std::string& content)
+{
+    unsigned sum = 0;
+    for (unsigned char c : content)
+        sum += c;
+    char check[3];
+    std::snprintf(check, sizeof check, "%02X", (256u - sum % 256u) % 256u);
+    return content + check;
+}
+
+// Frame `id` shows "<id>.0" on display 1.
+std::string frame(int id, int channels)
+{
+    static const char* const rest[] = {"H045.2%RH", "d0011.8C", "V0002.7m/s", "v0120.0CFM",
+                                       "P1013.2hPa", "N0055.0dB", "w0017.1C", "i0024.0C",
+                                       "p0007.0pH"};
+    char first[32];
+    std::snprintf(first, sizeof first, "T%04d.0C", id);
+    std::string body = first;
+    for (int i = 1; i < channels; ++i)
+        body += std::string(":") + rest[i - 1];
+    return withLrc(body) + "\r";
+}
+
+// ---------------------------------------------------------------- latency
+
+std::vector<std::atomic<long long>> writtenAt;  // ns on the steady clock, per frame id
+std::vector<long long> latencies;
+int lastShown = 0;
+
+long long nowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
+        .count();
+}
+
+// The real callback, then a look at what display 1 holds. Frames that came
+// in one burst were shown (and overwritten) in the same call: they count
+// with the time the call ended.
+void timedCallback(int port, int mask, void* data)
+{
+    comPortCharDetCallBack(port, mask, data);
+    const long long at = nowNs();
+    char text[32] = "";
+    GetCtrlVal(monitorPanel, MONITOR_CH1_VALUE, text);
+    const int id = std::atoi(text);
+    if (id <= lastShown || id >= static_cast<int>(writtenAt.size()))
+        return;
+    for (int i = lastShown + 1; i <= id; ++i)
+        if (const long long w = writtenAt[static_cast<std::size_t>(i)]; w > 0)
+            latencies.push_back(at - w);
+    lastShown = id;
+}
+
+int latencyProbe(int channels, int frames, double rate)
+{
+    int master = -1;
+    int slave = -1;
+    if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
+        return 1;
+    termios t{};
+    ::tcgetattr(slave, &t);
+    ::cfmakeraw(&t);
+    ::tcsetattr(slave, TCSANOW, &t);
+    panelsUp();
+    openPort(::ttyname(slave), timedCallback);
+
+    writtenAt = std::vector<std::atomic<long long>>(static_cast<std::size_t>(frames) + 1);
+    latencies.reserve(static_cast<std::size_t>(frames));
+    std::atomic<bool> finished{false};
+    std::thread writer([&] {
+        const auto period = std::chrono::duration_cast<Clock::duration>(
+            std::chrono::duration<double>(1.0 / rate));
+        auto next = Clock::now() + std::chrono::milliseconds(200);
+        // Frame 0 sets up the layout and is not counted.
+        for (int id = 0; id <= frames; ++id) {
+            std::this_thread::sleep_until(next);
+            next += period;
+            const std::string bytes = frame(id, channels);
+            if (id > 0)
+                writtenAt[static_cast<std::size_t>(id)] = nowNs();
+            if (::write(master, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
+                break;
+        }
+        finished = true;
+    });
+    runFor(static_cast<int>(frames / rate * 1000) + 5000, [&] {
+        return finished && static_cast<int>(latencies.size()) >= frames;
+    });
+    writer.join();
+    CloseCom(kPort);
+    ::close(master);
+    ::close(slave);
+
+    if (latencies.empty()) {
+        std::fprintf(stderr, "no frame reached the display\n");
+        return 1;
+    }
+    std::sort(latencies.begin(), latencies.end());
+    const auto pick = [](double q) {
+        const std::size_t i = static_cast<std::size_t>(q * static_cast<double>(latencies.size() - 1));
+        return static_cast<double>(latencies[i]) / 1e6;
+    };
+    std::printf("%d-channel frames at %.0f/s: %zu of %d shown; CR written -> value box: "
+                "median %.3f ms, p99 %.3f ms, max %.3f ms\n",
+                channels, rate, latencies.size(), frames, pick(0.5), pick(0.99), pick(1.0));
+    return static_cast<int>(latencies.size()) == frames ? 0 : 1;
+}
+
+// ---------------------------------------------------------------- CPU
+
+long callbackCalls = 0;
+
+void countingCallback(int port, int mask, void* data)
+{
+    ++callbackCalls;
+    comPortCharDetCallBack(port, mask, data);
+}
+
+double cpuSeconds()
+{
+    rusage u{};
+    ::getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+long residentKiB()
+{
+    long pages = 0;
+    long resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(f);
+    }
+    return resident * (::sysconf(_SC_PAGESIZE) / 1024);
+}
+
+int cpuProbe(int channels, int seconds, const std::string& simRate)
+{
+    int out[2];
+    if (::pipe(out) != 0)
+        return 1;
+    const std::string count = std::to_string(channels);
+    const pid_t sim = ::fork();
+    if (sim == 0) {
+        ::dup2(out[1], STDOUT_FILENO);
+        ::close(out[0]);
+        ::close(out[1]);
+        ::execl(METERSIM_PATH, "metersim", "--9600", "--channels", count.c_str(), "--rate", simRate.c_str(),
+                "--describe", "500", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    ::close(out[1]);
+    std::string device;
+    char c = 0;
+    while (::read(out[0], &c, 1) == 1 && c != '\n')
+        device += c;
+    if (device.empty()) {
+        std::fprintf(stderr, "metersim did not start (%s)\n", METERSIM_PATH);
+        return 1;
+    }
+
+    panelsUp();
+    openPort(device, countingCallback);
+    runFor(2000, [] { return false; });  // settle: layout built, caches warm
+
+    const long rssBefore = residentKiB();
+    const long callsBefore = callbackCalls;
+    const double cpuBefore = cpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    runFor(seconds * 1000, [] { return false; });
+    const double cpu = cpuSeconds() - cpuBefore;
+    const double elapsed = static_cast<double>(wall.nsecsElapsed()) / 1e9;
+    const long rssAfter = residentKiB();
+
+    ::kill(sim, SIGTERM);
+    ::waitpid(sim, nullptr, 0);
+    CloseCom(kPort);
+    char text[32] = "";
+    GetCtrlVal(monitorPanel, MONITOR_CH1_VALUE, text);
+    std::printf("%d-channel frames at rate %s for %.1f s: %.1f CR events/s, "
+                "CPU %.2f%% of one core; resident %ld KiB -> %ld KiB; display 1 shows \"%s\"\n",
+                channels, simRate.c_str(), elapsed, static_cast<double>(callbackCalls - callsBefore) / elapsed,
+                100.0 * cpu / elapsed, rssBefore, rssAfter, text);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    int channels = 2;
+    int frames = 1000;
+    double rate = 45.0;
+    int cpu = 0;
+    std::string simRate = "max";
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string opt = argv[i];
+        if (opt == "--channels")
+            channels = std::clamp(std::atoi(argv[i + 1]), 1, 10);
+        else if (opt == "--frames")
+            frames = std::clamp(std::atoi(argv[i + 1]), 1, 9999);  // ids fit "T%04d"
+        else if (opt == "--rate")
+            rate = std::max(1.0, std::atof(argv[i + 1]));
+        else if (opt == "--cpu")
+            cpu = std::max(1, std::atoi(argv[i + 1]));
+        else if (opt == "--sim-rate")
+            simRate = argv[i + 1];
+    }
+    return cpu > 0 ? cpuProbe(channels, cpu, simRate) : latencyProbe(channels, frames, rate);
+}
