@@ -1,6 +1,7 @@
 #include "app/merrivan.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "app/com_port_panel.h"
@@ -25,8 +26,7 @@ void setClockFromPc()
 {
     char date[16];
     char time[16];
-    std::snprintf(date, sizeof date, "%s", DateStr());
-    std::snprintf(time, sizeof time, "%s", TimeStr());
+    PcClockStr(date, sizeof date, time, sizeof time);
     rtc2CRtc(date, time, &sysClock);
 }
 
@@ -105,6 +105,9 @@ int merrivanMain(int, char* argv[])
     defaultSensorType();
     defaultValue();
 
+    // tools/run.sh sets this when it runs the program against metersim.
+    if (const char* simulated = std::getenv("MERRIVAN_SIMULATED_METER"); simulated && *simulated)
+        SetPanelTitle(monitorPanel, "Merrivan - simulated meter");
     DisplayPanel(monitorPanel);
     RunUserInterface();
 

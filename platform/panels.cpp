@@ -4,12 +4,35 @@
 #include <QLocale>
 
 #include <clocale>
+#include <cstdio>
 
 #include "platform/ui_internal.h"
 
 using namespace platform;
 
 // ---------------------------------------------------------------- run-time
+
+namespace {
+
+// Qt ends the process when its window-system plugin finds no display; tell
+// the caller instead, so that start-up can fail cleanly.
+bool displayUsable()
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    const QByteArray chosen = qgetenv("QT_QPA_PLATFORM");
+    const bool x11 = !qEnvironmentVariableIsEmpty("DISPLAY");
+    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (chosen.isEmpty())
+        return x11 || wayland;
+    if (chosen.startsWith("xcb"))
+        return x11;
+    if (chosen.startsWith("wayland"))
+        return wayland;
+#endif
+    return true;
+}
+
+}  // namespace
 
 int InitCVIRTE(int, char* argv[], int)
 {
@@ -18,6 +41,12 @@ int InitCVIRTE(int, char* argv[], int)
         return 0;
     }
     if (!QApplication::instance()) {
+        if (!displayUsable()) {
+            std::fprintf(stderr,
+                         "merrivan: no display to show the window on (DISPLAY and "
+                         "WAYLAND_DISPLAY are unset)\n");
+            return 0;
+        }
         static int argc = 1;
         static char name[] = "merrivan";
         static char* args[] = {argv && argv[0] ? argv[0] : name, nullptr};
@@ -92,6 +121,15 @@ int DisplayPanel(int panel)
     p->window->show();
     p->window->raise();
     p->window->activateWindow();
+    return 0;
+}
+
+int SetPanelTitle(int panel, const char* title)
+{
+    Panel* p = findPanel(panel);
+    if (!p)
+        return -1;
+    p->window->setWindowTitle(QString::fromUtf8(title ? title : ""));
     return 0;
 }
 

@@ -79,6 +79,8 @@ int QuitUserInterface(int code);
 int LoadPanel(int parentPanel, const char* fileName, int resource);
 int DisplayPanel(int panel);  // shows and raises
 int HidePanel(int panel);
+// The window title of a panel.
+int SetPanelTitle(int panel, const char* title);
 int DiscardPanel(int panel);
 
 // ---------------------------------------------------------------- controls
@@ -208,6 +210,9 @@ int LaunchExecutable(const char* commandLine);
 void Delay(double seconds);
 const char* DateStr();  // "MM-DD-YYYY"
 const char* TimeStr();  // "HH:MM:SS"
+// Both texts from one reading of the PC clock, so that a reading at midnight
+// never pairs one day's date with the next day's time.
+void PcClockStr(char* dateText, std::size_t dateSize, char* timeText, std::size_t timeSize);
 void CVI_Beep();
 
 // ---------------------------------------------------------------- analysis

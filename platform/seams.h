@@ -32,9 +32,14 @@ void onPopup(std::function<void(const Popup&)> hook);
 void setClock(int year, int month, int day, int hour, int minute, int second);
 void advanceClock(int seconds);
 void useRealClock();
+// Each later reading of the set clock moves it on by `seconds`, as time runs
+// between two readings (0 stops it).
+void advanceClockOnEachRead(int seconds);
 
 int beepCount();
 const std::vector<std::string>& launches();
+// Lets LaunchExecutable really start programs (for the tests of the launch).
+void useRealLaunch(bool real);
 
 struct Print {
     int panel;

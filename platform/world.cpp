@@ -39,6 +39,8 @@ struct World {
     std::function<void(const seam::Popup&)> popupHook;
     bool fixedClock = false;
     QDateTime clock;
+    int clockStepPerRead = 0;
+    bool realLaunch = false;
     int beeps = 0;
     std::vector<std::string> launches;
     std::vector<seam::Print> prints;
@@ -69,7 +71,12 @@ QWidget* activeParent()
 
 QDateTime now()
 {
-    return world().fixedClock ? world().clock : QDateTime::currentDateTime();
+    World& w = world();
+    if (!w.fixedClock)
+        return QDateTime::currentDateTime();
+    const QDateTime read = w.clock;
+    w.clock = w.clock.addSecs(w.clockStepPerRead);
+    return read;
 }
 
 // The help viewer for platforms without the system's one: a plain window
@@ -223,7 +230,7 @@ int LaunchExecutable(const char* commandLine)
 {
     World& w = world();
     const QString command = QString::fromLocal8Bit(commandLine ? commandLine : "");
-    if (w.testMode) {
+    if (w.testMode && !w.realLaunch) {
         w.launches.push_back(command.toStdString());
         return 0;
     }
@@ -231,6 +238,14 @@ int LaunchExecutable(const char* commandLine)
     // names here may hold blanks, as the help file's does).
     const QString program = command.section(' ', 0, 0);
     const QString argument = command.section(' ', 1).trimmed();
+#ifndef Q_OS_WIN
+    // The help viewer exists on Windows only; whatever else is called "hh"
+    // on this PC's PATH is not it.
+    if (program == "hh") {
+        showHelp(argument);
+        return 0;
+    }
+#endif
     const QString found = QStandardPaths::findExecutable(program);
     if (!found.isEmpty()) {
         const QStringList args = argument.isEmpty() ? QStringList() : QStringList{argument};
@@ -277,6 +292,15 @@ const char* DateStr()
     const QDate d = now().date();
     std::snprintf(text, sizeof text, "%02d-%02d-%04d", d.month(), d.day(), d.year());
     return text;
+}
+
+void PcClockStr(char* dateText, std::size_t dateSize, char* timeText, std::size_t timeSize)
+{
+    const QDateTime t = now();
+    std::snprintf(dateText, dateSize, "%02d-%02d-%04d", t.date().month(), t.date().day(),
+                  t.date().year());
+    std::snprintf(timeText, timeSize, "%02d:%02d:%02d", t.time().hour(), t.time().minute(),
+                  t.time().second());
 }
 
 const char* TimeStr()
@@ -352,6 +376,16 @@ void advanceClock(int seconds)
 void useRealClock()
 {
     world().fixedClock = false;
+}
+
+void advanceClockOnEachRead(int seconds)
+{
+    world().clockStepPerRead = seconds;
+}
+
+void useRealLaunch(bool real)
+{
+    world().realLaunch = real;
 }
 
 int beepCount()

@@ -1,6 +1,11 @@
 // Start-up, exit, help, printing and the clock tick, run through the real
 // program entry with the platform's test seams.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QApplication>
+#include <QWidget>
+#include <cstdlib>
 
 #include <functional>
 #include <string>
@@ -10,6 +15,7 @@
 #include "platform/pty_helper.h"
 #include "platform/seams.h"
 #include "program_run.h"
+#include "record/clock.h"
 #include "record/record_buffer.h"
 #include "test_support.h"
 #include "ui/merrivan_uir.h"
@@ -285,6 +291,39 @@ TEST_F(StartupTest, HelpAndPrintCommands)
     EXPECT_EQ(seam::prints()[0].interactive, 1);
     EXPECT_EQ(seam::prints()[1].panel, statisticPanel);
     EXPECT_EQ(seam::prints()[1].scope, 1);
+}
+
+TEST_F(StartupTest, ClockReadAtMidnightKeepsDateAndTimeTogether)
+{
+    testsupport::PanelsUp panels;
+    // 23:59:59, and midnight passes between any two readings of the clock.
+    seam::setClock(2013, 12, 31, 23, 59, 59);
+    seam::advanceClockOnEachRead(1);
+    defaultValue();
+    seam::advanceClockOnEachRead(0);
+    char date[] = "12-31-2013";
+    char time[] = "23:59:59";
+    const int lastSecond = rtc2CRtc(date, time, nullptr);
+    EXPECT_EQ(sysClock, lastSecond);  // not 12-31 00:00:00, a day behind
+}
+
+TEST_F(StartupTest, HelpNeverStartsAnotherProgramCalledHh)
+{
+    // A program called "hh" on the PATH that leaves a mark when started.
+    const std::string mark = dir.file("hh-ran");
+    testsupport::writeFile(dir.file("hh"), "#!/bin/sh\ntouch '" + mark + "'\n");
+    ASSERT_EQ(chmod(dir.file("hh").c_str(), 0755), 0);
+    const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    setenv("PATH", (dir.path() + ":" + oldPath).c_str(), 1);
+    seam::useRealLaunch(true);
+    LaunchExecutable("hh RS232 HELP.chm");
+    seam::useRealLaunch(false);
+    setenv("PATH", oldPath.c_str(), 1);
+    testsupport::waitFor([] { return false; }, 300);
+    EXPECT_FALSE(testsupport::fileExists(mark));
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->windowTitle() == "Merrivan Help")
+            w->close();
 }
 
 TEST_F(StartupTest, FailedPanelLoadOrRunTimeEndsWithMinusOne)
