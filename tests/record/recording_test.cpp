@@ -292,6 +292,7 @@ std::string meterFrame(const std::string& content)
 TEST_F(RecordingTest, RecordingFromTheMeterStoppedByAChannelChangeKeepsItsRecords)
 {
     constexpr int kPort = 7;
+    constexpr int kWaitMs = 10000;  // generous for a loaded sanitizer run
     PtyPair meter;
     ASSERT_TRUE(meter.ok());
     wDataNum = 0;
@@ -304,17 +305,17 @@ TEST_F(RecordingTest, RecordingFromTheMeterStoppedByAChannelChangeKeepsItsRecord
     InstallComCallback(kPort, LWRS_RXFLAG, 0, 13, comPortCharDetCallBack, nullptr);
 
     ASSERT_TRUE(meter.write(meterFrame("T0023.5C:H045.2%RH")));
-    ASSERT_TRUE(testsupport::waitFor([] { return wDataNum == 2; }));
+    ASSERT_TRUE(testsupport::waitFor([] { return wDataNum == 2; }, kWaitMs));
     start(100, 3600);  // samples come from the test's ticks only
     for (int k = 1; k <= 3; ++k) {
         const std::string t = std::to_string(20 + k);
         ASSERT_TRUE(meter.write(meterFrame("T00" + t + ".0C:H04" + std::to_string(k) + ".5%RH")));
-        ASSERT_TRUE(testsupport::waitFor([k] { return channel[0].value == 20.0f + k; }));
+        ASSERT_TRUE(testsupport::waitFor([k] { return channel[0].value == 20.0f + k; }, kWaitMs));
         tick();
     }
     // The meter gains a channel: the layout changed, the recording ends.
     ASSERT_TRUE(meter.write(meterFrame("T0024.0C:H045.2%RH:P1013hPa")));
-    ASSERT_TRUE(testsupport::waitFor([] { return fLogging == 0; }));
+    ASSERT_TRUE(testsupport::waitFor([] { return fLogging == 0; }, kWaitMs));
     CloseCom(kPort);
 
     EXPECT_EQ(chartLabel(), "Detected error,Stop Logging");
