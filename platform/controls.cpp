@@ -3,8 +3,10 @@
 #include <QDoubleSpinBox>
 #include <QImageReader>
 #include <QLineEdit>
+#include <QLocale>
 #include <QSpinBox>
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/ui_internal.h"
@@ -17,7 +19,131 @@ QString colorSheet(int rgb)
     return QString("color: #%1;").arg(static_cast<unsigned>(rgb) & 0xFFFFFFu, 6, 16, QChar('0'));
 }
 
+// The number in an entry's text without prefix, suffix and blanks, in the C
+// format.
+QString bareNumber(const QString& prefix, const QString& suffix, QString text)
+{
+    if (!prefix.isEmpty() && text.startsWith(prefix))
+        text.remove(0, prefix.size());
+    if (!suffix.isEmpty() && text.endsWith(suffix))
+        text.chop(suffix.size());
+    return text.trimmed();
+}
+
+// Sign, digits and (for reals) one point: anything else cannot become a
+// number by typing on.
+bool typable(const QString& text, bool real)
+{
+    bool point = false;
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar ch = text[i];
+        if (ch.isDigit())
+            continue;
+        if ((ch == '-' || ch == '+') && i == 0)
+            continue;
+        if (real && ch == '.' && !point) {
+            point = true;
+            continue;
+        }
+        return false;
+    }
+    return true;
+}
+
+// A number's state while typed: in range, on its way (or beyond the range,
+// to be brought to the limit on commit), or impossible.
+template <typename T>
+QValidator::State numberState(const QString& text, bool real, T min, T max)
+{
+    if (!typable(text, real))
+        return QValidator::Invalid;
+    bool ok = false;
+    const double v = QLocale::c().toDouble(text, &ok);
+    if (!ok)
+        return QValidator::Intermediate;
+    return v >= static_cast<double>(min) && v <= static_cast<double>(max)
+               ? QValidator::Acceptable
+               : QValidator::Intermediate;
+}
+
 }  // namespace
+
+// ---------------------------------------------------------------- entries
+
+QValidator::State IntEntry::validate(QString& input, int&) const
+{
+    return numberState(bareNumber(prefix(), suffix(), input), false, minimum(), maximum());
+}
+
+void IntEntry::fixup(QString& input) const
+{
+    bool ok = false;
+    const double v = QLocale::c().toDouble(bareNumber(prefix(), suffix(), input), &ok);
+    if (!ok)
+        return;  // nothing that reads as a number: the entry keeps its value
+    const double kept = std::clamp(std::round(v), static_cast<double>(minimum()),
+                                   static_cast<double>(maximum()));
+    input = prefix() + textFromValue(static_cast<int>(kept)) + suffix();
+}
+
+int IntEntry::valueFromText(const QString& text) const
+{
+    bool ok = false;
+    const double v = QLocale::c().toDouble(bareNumber(prefix(), suffix(), text), &ok);
+    if (!ok)
+        return value();
+    return static_cast<int>(
+        std::clamp(std::round(v), static_cast<double>(minimum()), static_cast<double>(maximum())));
+}
+
+QString IntEntry::textFromValue(int v) const
+{
+    return blank_ ? QString() : QString::number(v);
+}
+
+void IntEntry::setBlank(bool blank)
+{
+    if (blank_ == blank)
+        return;
+    blank_ = blank;
+    lineEdit()->setText(textFromValue(value()));
+}
+
+QValidator::State RealEntry::validate(QString& input, int&) const
+{
+    return numberState(bareNumber(prefix(), suffix(), input), true, minimum(), maximum());
+}
+
+void RealEntry::fixup(QString& input) const
+{
+    bool ok = false;
+    const double v = QLocale::c().toDouble(bareNumber(prefix(), suffix(), input), &ok);
+    if (!ok)
+        return;
+    input = prefix() + textFromValue(std::clamp(v, minimum(), maximum())) + suffix();
+}
+
+double RealEntry::valueFromText(const QString& text) const
+{
+    bool ok = false;
+    const double v = QLocale::c().toDouble(bareNumber(prefix(), suffix(), text), &ok);
+    if (!ok || !std::isfinite(v))
+        return value();
+    return std::clamp(v, minimum(), maximum());
+}
+
+QString RealEntry::textFromValue(double v) const
+{
+    return blank_ ? QString() : QLocale::c().toString(v, 'f', decimals());
+}
+
+void RealEntry::setBlank(bool blank)
+{
+    if (blank_ == blank)
+        return;
+    blank_ = blank;
+    lineEdit()->setText(textFromValue(value()));
+}
 
 // ---------------------------------------------------------------- values
 

@@ -11,6 +11,7 @@
 
 #include <cmath>
 
+#include "platform/plot_export.h"
 #include "platform/ui_internal.h"
 
 namespace platform {
@@ -266,6 +267,7 @@ QWidget* PanelBuilder::stripChart(int id, const char* name, const char* label, i
     c.inState = false;
     auto* plot = new QCustomPlot;
     plot->setMinimumSize(420, 220);
+    offerImageExport(plot);
     c.strip = std::make_unique<StripChart>(plot, traces, pointsPerScreen, colors);
     c.strip->setYRange(yMin, yMax);
     QWidget* w = wrap(c, plot, label, LabelAt::Top);
@@ -281,6 +283,7 @@ QWidget* PanelBuilder::graph(int id, const char* name, const char* label, const 
     c.inState = false;
     auto* plot = new QCustomPlot;
     plot->setMinimumSize(380, 240);
+    offerImageExport(plot);
     plot->xAxis->setLabel(QString::fromUtf8(xLabel));
     plot->yAxis->setLabel(QString::fromUtf8(yLabel));
     const int handle = panel_.handle;

@@ -57,6 +57,14 @@ public:
     QWidget* graph(int id, const char* name, const char* label, const char* xLabel,
                    const char* yLabel, const char* callback);
 
+    // The control made last keeps its text as large as its size allows, for
+    // lines of `chars` characters.
+    void fontFollowsSize(int chars, int minimumPixels);
+    // The graph made last counts: its vertical axis gets whole-number ticks.
+    void wholeNumberTicks();
+    // The numeric read-out `readout` shows nothing while `graph` holds no plot.
+    void blankWhileEmpty(int readout, int graph);
+
     // The control made last, for finer settings.
     QWidget* innerWidget() const;
     // Excludes the control made last from the panel state.

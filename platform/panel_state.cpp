@@ -1,6 +1,10 @@
 // Panel state in an ini file: one group per state index, one key per control.
+#include <QDir>
 #include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
+
+#include <cstring>
 
 #include "platform/ui_internal.h"
 
@@ -11,14 +15,38 @@ QString groupName(int state)
 {
     return QString("State%1").arg(state);
 }
+
+// Started from the desktop menu the working directory means nothing to the
+// user, so the menu entry asks for the configuration folder instead.
+QString settingsPath(const QString& name)
+{
+    if (name.isEmpty() || !QFileInfo(name).isRelative() ||
+        qgetenv("MERRIVAN_SETTINGS") != "xdg")
+        return name;
+    const QString folder =
+        QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+            .filePath("merrivan");
+    QDir().mkpath(folder);
+    return QDir(folder).filePath(name);
+}
 }  // namespace
+
+int settingsFilePath(const char* name, char* path, std::size_t size)
+{
+    const QByteArray bytes = settingsPath(QString::fromLocal8Bit(name ? name : "")).toLocal8Bit();
+    if (!path || static_cast<std::size_t>(bytes.size()) >= size)
+        return -1;
+    std::memcpy(path, bytes.constData(), static_cast<std::size_t>(bytes.size()) + 1);
+    return 0;
+}
 
 int SavePanelState(int panel, const char* fileName, int state)
 {
     Panel* p = findPanel(panel);
     if (!p || !fileName || !*fileName)
         return -1;
-    QSettings ini(QString::fromLocal8Bit(fileName), QSettings::IniFormat);
+    const QString path = settingsPath(QString::fromLocal8Bit(fileName));
+    QSettings ini(path, QSettings::IniFormat);
     ini.beginGroup(groupName(state));
     ini.remove("");  // a state holds exactly the panel's present values
     for (const auto& [id, c] : p->controls) {
@@ -38,7 +66,7 @@ int RecallPanelState(int panel, const char* fileName, int state)
     Panel* p = findPanel(panel);
     if (!p || !fileName || !*fileName)
         return -1;
-    const QString path = QString::fromLocal8Bit(fileName);
+    const QString path = settingsPath(QString::fromLocal8Bit(fileName));
     if (!QFileInfo(path).isFile())
         return -2;
     QSettings ini(path, QSettings::IniFormat);

@@ -1,7 +1,10 @@
 // The run-time (application object and event loop) and the panels as a whole.
 #include <QApplication>
 #include <QEventLoop>
+#include <QFileInfo>
+#include <QIcon>
 #include <QLocale>
+#include <QTimer>
 
 #include <clocale>
 #include <cstdio>
@@ -58,6 +61,17 @@ int InitCVIRTE(int, char* argv[], int)
         QLocale::setDefault(QLocale::c());
     }
     QApplication::setApplicationName("Merrivan");
+    QApplication::setWindowIcon(QIcon::fromTheme("merrivan", QIcon(dataFilePath("merrivan.png"))));
+    // Test hook of the install test: MERRIVAN_EXIT_AFTER_START=1 ends the
+    // program at its first event-loop turn and says where it found its files.
+    if (qEnvironmentVariableIsSet("MERRIVAN_EXIT_AFTER_START"))
+        QTimer::singleShot(0, [] {
+            for (const char* name : {"RS232 HELP.html", "NoLogo.jpg", "merrivan.png"})
+                std::printf("%s: %s\n", name,
+                            qPrintable(QFileInfo(dataFilePath(name)).absoluteFilePath()));
+            std::fflush(stdout);
+            QuitUserInterface(0);
+        });
     return 1;
 }
 

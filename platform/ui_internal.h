@@ -2,21 +2,26 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QPointer>
+#include <QRect>
+#include <QSpinBox>
 #include <QTimer>
 #include <QVariant>
 #include <QWidget>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
+#include <qcustomplot.h>
+
 #include "platform/panel_builder.h"
 
 class QComboBox;
-class QCustomPlot;
 class QCPItemStraightLine;
 class QEventLoop;
 
@@ -52,6 +57,39 @@ protected:
     void paintEvent(QPaintEvent*) override;
 };
 
+// Numeric entries that take every value of their range as it is typed: a
+// number beyond the range is held as incomplete while typing and brought to
+// the nearest limit when committed, so the entry shows what was kept. The
+// stock validators refuse the keystroke instead, which cuts the number short
+// without a sign. A read-out may be blanked (nothing to show).
+class IntEntry : public QSpinBox {
+public:
+    QValidator::State validate(QString& input, int& pos) const override;
+    void fixup(QString& input) const override;
+    void setBlank(bool blank);
+
+protected:
+    int valueFromText(const QString& text) const override;
+    QString textFromValue(int value) const override;
+
+private:
+    bool blank_ = false;
+};
+
+class RealEntry : public QDoubleSpinBox {
+public:
+    QValidator::State validate(QString& input, int& pos) const override;
+    void fixup(QString& input) const override;
+    void setBlank(bool blank);
+
+protected:
+    double valueFromText(const QString& text) const override;
+    QString textFromValue(double value) const override;
+
+private:
+    bool blank_ = false;
+};
+
 // A strip chart: each append scrolls the traces; keeps only one screen of points.
 class StripChart {
 public:
@@ -75,6 +113,13 @@ private:
     long long nextKey_ = 0;
 };
 
+// Ticks for an axis of counts: whole numbers only.
+class WholeNumberTicker : public QCPAxisTicker {
+protected:
+    double getTickStep(const QCPRange& range) override;
+    int getSubTickCount(double tickStep) override;
+};
+
 // A graph with plots and one free cursor.
 class GraphControl : public QObject {
     Q_OBJECT
@@ -83,6 +128,8 @@ public:
     int plotXY(const double* x, const int* y, int count, int style, int color);
     void deletePlots();
     int plotCount() const;
+    // Runs with the new count whenever plots are added or removed.
+    void onPlotsChanged(std::function<void(int count)> watcher) { watchers_.push_back(std::move(watcher)); }
     void setCursor(double x, double y);
     void cursor(double* x, double* y) const { *x = cursorX_; *y = cursorY_; }
     void setCursorEnabled(bool on);
@@ -94,7 +141,9 @@ protected:
 
 private:
     void placeCursor();
+    void plotsChanged();
     QCustomPlot* plot_;
+    std::vector<std::function<void(int)>> watchers_;
     std::function<void(int)> notify_;
     QCPItemStraightLine* vLine_;
     QCPItemStraightLine* hLine_;
@@ -135,6 +184,7 @@ struct Panel {
     std::string callbackName;
     PanelCallbackPtr callback = nullptr;
     std::map<int, Control> controls;
+    bool placed = false;  // given its first place on the screen
 };
 
 // The top-level window of a panel: the close box raises EVENT_CLOSE instead of closing.
@@ -183,6 +233,34 @@ void setControlValue(Control& c, const QVariant& value);
 bool acceptsValue(const Control& c, const QVariant& value, QVariant* converted);
 
 QString dataFilePath(const char* name);
+
+// ---------------------------------------------------------------- window places
+// How a window is placed when no remembered place fits a present screen.
+enum class Placement {
+    Main,       // centred on the primary screen, sized to fit it
+    Secondary,  // beside the main window where it fits, else centred over it
+    Popup,      // centred over the main window
+};
+// Where a window whose frame is `frame` in size goes near the `anchor` frame,
+// fully inside `screen` (an available geometry): the frame rectangle.
+QRect placeNear(const QRect& anchor, const QSize& frame, const QRect& screen, Placement how);
+// The window pop-ups and secondary windows are placed over: the first panel
+// loaded that is shown (the main window), else the active window.
+QWidget* anchorWindow();
+// Gives a window its place before it is first shown: the remembered one under
+// `key` when it lies fully on a present screen, else by `how`. Its place is
+// remembered whenever it is hidden.
+void placeWindow(QWidget* window, const QString& key, Placement how);
+// Centres a pop-up over the anchor window, fully on the screen; for use in
+// the pop-up's showEvent, once its size is known.
+void centreOverAnchor(QWidget* popup);
+// The panel-state file: remembered places are read from and written to its
+// [Windows] section.
+void notePanelStateFile(const QString& fileName);
+// Writes the places of all windows (the shown ones as they are now).
+void saveWindowPlaces();
+// Forgets every remembered place (tests).
+void forgetWindowPlaces();
 
 // The parts of a control by kind; null when the control is not of that kind.
 QComboBox* ringOf(int panel, int control);

@@ -177,6 +177,13 @@ GraphControl::GraphControl(QCustomPlot* plot, std::function<void(int)> notify)
     placeCursor();
 }
 
+void GraphControl::plotsChanged()
+{
+    const int count = plot_->plottableCount();
+    for (auto& watcher : watchers_)
+        watcher(count);
+}
+
 int GraphControl::plotXY(const double* x, const int* y, int count, int style, int color)
 {
     if (!x || !y || count <= 0)
@@ -205,6 +212,7 @@ int GraphControl::plotXY(const double* x, const int* y, int count, int style, in
             g->addData(x[i], y[i]);
     }
     plot_->replot(QCustomPlot::rpQueuedReplot);
+    plotsChanged();
     return plot_->plottableCount();
 }
 
@@ -212,6 +220,33 @@ void GraphControl::deletePlots()
 {
     plot_->clearPlottables();
     plot_->replot(QCustomPlot::rpQueuedReplot);
+    plotsChanged();
+}
+
+// ---------------------------------------------------------------- whole-number ticks
+
+double WholeNumberTicker::getTickStep(const QCPRange& range)
+{
+    // The stock step is a "nice" number (1, 2, 2.5, 5 times a power of ten);
+    // counts take 1 at the least and never a fraction.
+    double step = QCPAxisTicker::getTickStep(range);
+    if (step < 1.0)
+        return 1.0;
+    if (step != std::floor(step))
+        step = std::floor(step);
+    return step;
+}
+
+int WholeNumberTicker::getSubTickCount(double tickStep)
+{
+    // Sub-ticks only where they fall on whole numbers.
+    const long step = std::lround(tickStep);
+    if (step <= 1)
+        return 0;
+    for (long n : {5L, 4L, 2L})
+        if (step % n == 0)
+            return static_cast<int>(n - 1);
+    return static_cast<int>(step - 1) <= 4 ? static_cast<int>(step - 1) : 0;
 }
 
 int GraphControl::plotCount() const

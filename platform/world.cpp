@@ -13,6 +13,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTextBrowser>
 #include <QThread>
@@ -24,6 +25,7 @@
 
 #include "platform/callback_hold.h"
 #include "platform/callbacks.h"
+#include "platform/plot_export.h"
 #include "platform/seams.h"
 #include "platform/ui_internal.h"
 
@@ -108,15 +110,54 @@ void showHelp(const QString& chmName)
     viewer->raise();
 }
 
+// The panel, scaled to fit the page and centred, under a line with the
+// program's name, the panel's title, the date and the time.
 void renderPanel(QWidget* window, QPrinter& printer)
 {
     QPainter painter(&printer);
-    const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
-    const QSize size = window->size();
-    const double scale = std::min(page.width() / static_cast<double>(size.width()),
-                                  page.height() / static_cast<double>(size.height()));
-    painter.scale(scale, scale);
-    window->render(&painter);
+    const QRectF page(QPointF(0, 0), printer.pageLayout().paintRectPixels(printer.resolution()).size());
+    QFont font = painter.font();
+    font.setPointSizeF(9.0);
+    painter.setFont(font);
+    const QString header = QString("Merrivan  \u2014  %1  \u2014  %2")
+                               .arg(window->windowTitle(),
+                                    now().toString("yyyy-MM-dd HH:mm:ss"));
+    const double line = painter.fontMetrics().height();
+    painter.drawText(QRectF(page.left(), page.top(), page.width(), line),
+                     Qt::AlignLeft | Qt::AlignVCenter, header);
+    const QRectF below(page.left(), page.top() + 2.0 * line, page.width(),
+                       page.height() - 2.0 * line);
+    platform::paintWindowAsVectors(window, painter, below);
+}
+
+// The print dialog starts where the user last printed to a file.
+const char* const kPrintGroup = "Print";
+
+void recallPrintFile(QPrinter& printer)
+{
+    char ini[4096];
+    if (settingsFilePath("Merrivan.ini", ini, sizeof ini) < 0)
+        return;
+    QSettings settings(QString::fromLocal8Bit(ini), QSettings::IniFormat);
+    const QString file = settings.value(QString(kPrintGroup) + "/LastFile").toString();
+    if (!file.isEmpty() && settings.value(QString(kPrintGroup) + "/ToFile").toString() == "1")
+        printer.setOutputFileName(file);
+}
+
+void rememberPrintFile(const QPrinter& printer)
+{
+    char ini[4096];
+    if (settingsFilePath("Merrivan.ini", ini, sizeof ini) < 0)
+        return;
+    QSettings settings(QString::fromLocal8Bit(ini), QSettings::IniFormat);
+    const QString file = printer.outputFileName();
+    settings.beginGroup(kPrintGroup);
+    settings.setValue("ToFile", file.isEmpty() ? "0" : "1");
+    if (!file.isEmpty()) {
+        settings.setValue("LastFile", QFileInfo(file).absoluteFilePath());
+        settings.setValue("LastFolder", QFileInfo(file).absolutePath());
+    }
+    settings.endGroup();
 }
 
 }  // namespace
@@ -204,7 +245,7 @@ int PrintPanel(int panel, const char* fileName, int scope, int area, int interac
     if (window->size().isEmpty())
         window->adjustSize();
     if (!file.empty()) {
-        QPrinter printer(QPrinter::HighResolution);
+        QPrinter printer(QPrinter::ScreenResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(QString::fromLocal8Bit(file.c_str()));
         printer.setPageOrientation(QPageLayout::Landscape);
@@ -213,12 +254,14 @@ int PrintPanel(int panel, const char* fileName, int scope, int area, int interac
     }
     if (w.testMode)
         return 0;
-    QPrinter printer(QPrinter::HighResolution);
+    QPrinter printer(QPrinter::ScreenResolution);
     printer.setPageOrientation(QPageLayout::Landscape);
     if (interactive) {
+        recallPrintFile(printer);
         QPrintDialog dialog(&printer, window);
         if (dialog.exec() != QDialog::Accepted)
             return -2;
+        rememberPrintFile(printer);
     }
     renderPanel(window, printer);
     return 0;

@@ -1,4 +1,6 @@
 // The three panels of "MERRIVAN.UIR": COM port (1), Monitor (2), Statistics (3).
+#include <QComboBox>
+#include <QFileInfo>
 #include <QFont>
 #include <QFrame>
 #include <QGridLayout>
@@ -6,9 +8,14 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSerialPortInfo>
 #include <QVBoxLayout>
 
+#include <string>
+#include <vector>
+
 #include "platform/panel_builder.h"
+#include "platform/platform.h"
 #include "ui/merrivan_uir.h"
 #include "ui/trace_colors.h"
 
@@ -43,20 +50,31 @@ QFont scaled(QWidget* w, double points, bool bold)
     return f;
 }
 
-// A value display: large reading with its unit beside it.
+// A value display: large reading with its unit beside it. The reading's font
+// grows with the display, which takes the room a large window offers.
 QWidget* valueDisplay(PanelBuilder& b, int id, const char* name)
 {
     QWidget* box = b.text(id, name, "Unit", "----", nullptr, true, LabelAt::Right);
     QWidget* edit = b.innerWidget();
-    edit->setFont(scaled(edit, 30, true));
-    edit->setMinimumWidth(220);
-    edit->setMinimumHeight(60);
+    edit->setFont(scaled(edit, 26, true));
+    edit->setMinimumSize(170, 56);
+    edit->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    b.fontFollowsSize(8, 28);
     static_cast<QLineEdit*>(edit)->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     edit->setStyleSheet("background: #10202c; color: #7CFC9A; border-radius: 6px; padding: 2px 8px;");
     if (auto* label = box->findChild<QLabel*>("ctrlLabel")) {
-        label->setFont(scaled(label, 20, true));
-        label->setMinimumWidth(90);
+        label->setFont(scaled(label, 18, true));
+        label->setMinimumWidth(70);
+        label->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     }
+    if (auto* lay = box->layout()) {
+        // The reading takes the width, the unit only what it needs.
+        if (auto* boxLay = qobject_cast<QBoxLayout*>(lay)) {
+            boxLay->setStretch(0, 1);
+            boxLay->setStretch(boxLay->count() - 1, 0);
+        }
+    }
+    box->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     return box;
 }
 
@@ -69,11 +87,13 @@ QGroupBox* displayGroup(PanelBuilder& b, const char* title, int select, const ch
 {
     auto* group = new QGroupBox(title, b.window());
     auto* lay = new QGridLayout(group);
-    lay->setHorizontalSpacing(12);
+    lay->setHorizontalSpacing(10);
+    lay->setVerticalSpacing(4);
+    lay->setContentsMargins(8, 6, 8, 6);
 
     QWidget* ringBox = b.ring(select, selectName, "Channel", {}, 0, selectCb, LabelAt::Left);
     b.noState();
-    b.innerWidget()->setMinimumWidth(180);
+    b.innerWidget()->setMinimumWidth(170);
     ringBox->hide();  // the first frame chooses the layout
     QWidget* typeText = b.message(type, typeName, "");
     typeText->hide();
@@ -83,34 +103,60 @@ QGroupBox* displayGroup(PanelBuilder& b, const char* title, int select, const ch
     head->addWidget(ringBox);
     head->addWidget(typeText);
     head->addStretch(1);
-    lay->addLayout(head, 0, 0, 1, 3);
-    lay->addWidget(valueDisplay(b, value, valueName), 1, 0, 1, 3);
+    // Keeps the row's height while neither the ring nor the sensor name shows.
+    auto* strut = new QWidget(group);
+    strut->setFixedSize(0, ringBox->sizeHint().height());
+    head->addWidget(strut);
+    lay->addLayout(head, 0, 0, 1, 2);
+    lay->addWidget(valueDisplay(b, value, valueName), 1, 0);
 
-    lay->addWidget(b.binarySwitch(sw, swName, "Alarm", 0, swCb, LabelAt::Left), 2, 0);
-    QWidget* hi = b.numeric(high, highName, "High limit", DataType::Float, -99999.0, 99999.0,
-                            50.0, 2, highCb, false, LabelAt::Left);
-    b.innerWidget()->setMaximumWidth(130);
+    // The alarm beside the reading: switch, then each limit with its lamp.
+    auto* alarm = new QGridLayout;
+    alarm->setHorizontalSpacing(6);
+    alarm->setVerticalSpacing(4);
+    alarm->addWidget(b.binarySwitch(sw, swName, "Alarm", 0, swCb, LabelAt::Left), 0, 0, 1, 2);
+    QWidget* hi = b.numeric(high, highName, "High", DataType::Float, -99999.0, 99999.0, 50.0, 2,
+                            highCb, false, LabelAt::Left);
+    b.innerWidget()->setToolTip("High alarm limit, -99999 to 99999");
     SetCtrlAttribute(b.handle(), high, ATTR_DIMMED, 1);
-    QWidget* lo = b.numeric(low, lowName, "Low limit", DataType::Float, -99999.0, 99999.0, 0.0,
-                            2, lowCb, false, LabelAt::Left);
-    b.innerWidget()->setMaximumWidth(130);
+    QWidget* lo = b.numeric(low, lowName, "Low", DataType::Float, -99999.0, 99999.0, 0.0, 2,
+                            lowCb, false, LabelAt::Left);
+    b.innerWidget()->setToolTip("Low alarm limit, -99999 to 99999");
     SetCtrlAttribute(b.handle(), low, ATTR_DIMMED, 1);
-    lay->addWidget(hi, 3, 0, 1, 2);
-    lay->addWidget(b.led(hiLed, hiLedName, "HI", QColor(230, 40, 40)), 3, 2);
-    lay->addWidget(lo, 4, 0, 1, 2);
-    lay->addWidget(b.led(loLed, loLedName, "LO", QColor(255, 170, 0)), 4, 2);
+    alarm->addWidget(hi, 1, 0, Qt::AlignRight);
+    alarm->addWidget(b.led(hiLed, hiLedName, "HI", QColor(230, 40, 40)), 1, 1);
+    alarm->addWidget(lo, 2, 0, Qt::AlignRight);
+    alarm->addWidget(b.led(loLed, loLedName, "LO", QColor(255, 170, 0)), 2, 1);
+    alarm->setRowStretch(3, 1);
+    lay->addLayout(alarm, 1, 1);
+    lay->setColumnStretch(0, 1);
+    lay->setRowStretch(1, 1);
     return group;
+}
+
+// A numeric entry with its caption above it, as narrow as its range.
+QWidget* entry(PanelBuilder& b, int id, const char* name, const char* label, DataType type,
+               double min, double max, double init, int precision, const char* callback,
+               const char* tip)
+{
+    QWidget* w = b.numeric(id, name, label, type, min, max, init, precision, callback, false,
+                           LabelAt::Top);
+    b.innerWidget()->setToolTip(QString::fromUtf8(tip));
+    w->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    return w;
 }
 
 bool buildMonitor(PanelBuilder& b)
 {
     QWidget* w = b.window();
+    w->setObjectName("Monitor");
     b.title("Merrivan - Meter Monitor");
     b.panelCallback("MonitorPanCallBack");
     w->setStyleSheet(kPanelStyle);
     usePanelFont(w);
     auto* root = new QVBoxLayout(w);
-    root->setContentsMargins(10, 8, 10, 8);
+    root->setContentsMargins(10, 6, 10, 6);
+    root->setSpacing(6);
 
     // Heading: logo, name, date and time.
     auto* top = new QHBoxLayout;
@@ -122,11 +168,21 @@ bool buildMonitor(PanelBuilder& b)
     name->setStyleSheet("color: #1d3557;");
     top->addWidget(name);
     top->addStretch(1);
-    QWidget* date = b.text(ID(MONITOR_DATE), "Date", "", nullptr, true, LabelAt::Left);
-    b.innerWidget()->setFixedWidth(110);
+    // The PC's date in the meter's own order, month first; the caption says so.
+    QWidget* date = b.text(ID(MONITOR_DATE), "Date (MM-DD-YYYY)", "", nullptr, true,
+                           LabelAt::Left);
+    b.innerWidget()->setToolTip("The PC's date: month-day-year, as the data files write it");
     QWidget* time = b.text(ID(MONITOR_TIME), "Time", "", nullptr, true, LabelAt::Left);
-    b.innerWidget()->setFixedWidth(90);
+    b.innerWidget()->setToolTip("The PC's time: hour:minute:second");
+    for (QWidget* figure : {date, time}) {
+        auto* edit = figure->findChild<QLineEdit*>();
+        edit->setFont(scaled(figure, 11, true));
+        // Room for the widest text and the line edit's own margins.
+        const QString widest = figure == date ? "00-00-0000" : "00:00:00";
+        edit->setFixedWidth(QFontMetrics(edit->font()).horizontalAdvance(widest) + 12);
+    }
     top->addWidget(date);
+    top->addSpacing(8);
     top->addWidget(time);
     root->addLayout(top);
 
@@ -142,28 +198,30 @@ bool buildMonitor(PanelBuilder& b)
         ID(MONITOR_CH2_VALUE), ID(MONITOR_CH2_ALARM_SW), "ch2AlarmSwCallBack",
         ID(MONITOR_CH2_HIGH), "ch2HiLimitCallBack", ID(MONITOR_CH2_LOW), "ch2LowLimitCallBack",
         ID(MONITOR_CH2_HIGH_ALARM), ID(MONITOR_CH2_LOW_ALARM)));
-    root->addLayout(displays);
+    root->addLayout(displays, 1);
 
     // Strip chart with its legend.
     auto* chartGroup = new QGroupBox("Recording chart", w);
     auto* chartLay = new QHBoxLayout(chartGroup);
+    chartLay->setContentsMargins(6, 4, 6, 4);
     std::vector<QColor> colors;
     for (int i = 0; i < 10; ++i)
         colors.emplace_back(QRgb(kTraceColors[i]));
     QWidget* chart = b.stripChart(ID(MONITOR_CHART), "", 10, 100, colors, 0.0, 100.0,
                                   "currChartCallBack");
+    b.innerWidget()->setMinimumSize(400, 170);
     if (auto* label = chart->findChild<QLabel*>("ctrlLabel"))
         label->setFont(scaled(label, 11, true));
     chartLay->addWidget(chart, 1);
     auto* legend = new QVBoxLayout;
-    legend->setSpacing(2);
+    legend->setSpacing(0);
     static const char* const legendNames[10] = {
         "MONITOR_LEGEND_1", "MONITOR_LEGEND_2", "MONITOR_LEGEND_3", "MONITOR_LEGEND_4",
         "MONITOR_LEGEND_5", "MONITOR_LEGEND_6", "MONITOR_LEGEND_7", "MONITOR_LEGEND_8",
         "MONITOR_LEGEND_9", "MONITOR_LEGEND_10"};
     for (int i = 0; i < 10; ++i) {
         QWidget* l = b.message(MONITOR_LEGEND_1 + i, legendNames[i], "");
-        l->setFont(scaled(l, 10, true));
+        l->setFont(scaled(l, 9.5, true));
         l->setStyleSheet(QString("color: #%1;").arg(kTraceColors[i] & 0xFFFFFFu, 6, 16, QChar('0')));
         l->setMinimumWidth(130);
         l->hide();
@@ -171,37 +229,48 @@ bool buildMonitor(PanelBuilder& b)
     }
     legend->addStretch(1);
     chartLay->addLayout(legend);
-    root->addWidget(chartGroup, 1);
+    root->addWidget(chartGroup, 4);
 
-    // Recording and chart settings.
+    // Recording and chart settings: captions above the entries keep the row
+    // narrow enough for a small screen.
     auto* settings = new QHBoxLayout;
     auto* recGroup = new QGroupBox("Recording", w);
     auto* recLay = new QHBoxLayout(recGroup);
+    recLay->setContentsMargins(8, 4, 8, 4);
     QWidget* extra = b.message(ID(MONITOR_LOG_EXTRA), "Set-up:");
-    recLay->addWidget(extra);
-    recLay->addWidget(b.numeric(ID(MONITOR_SAMPLE_COUNT), "Samples", DataType::Int, 0, 16000,
-                                1000, 0, "sampleDataCallBack", false, LabelAt::Left));
-    recLay->addWidget(b.numeric(ID(MONITOR_SAMPLE_RATE), "Every (s)", DataType::Int, 1, 3600, 1,
-                                0, "sampleRateCallBack", false, LabelAt::Left));
+    recLay->addWidget(extra, 0, Qt::AlignBottom);
+    recLay->addWidget(entry(b, ID(MONITOR_SAMPLE_COUNT), "Samples", DataType::Int, 0, 16000, 1000,
+                            0, "sampleDataCallBack", "Samples to record, 0 to 16000"));
+    recLay->addWidget(entry(b, ID(MONITOR_SAMPLE_RATE), "Every (s)", DataType::Int, 1, 3600, 1, 0,
+                            "sampleRateCallBack", "Seconds between samples, 1 to 3600"));
     recLay->addSpacing(8);
     recLay->addWidget(b.binarySwitch(ID(MONITOR_LOG_SWITCH), "Record", 0, "logCmdCallback",
-                                     LabelAt::Left));
+                                     LabelAt::Top));
     QWidget* rec = b.message(ID(MONITOR_REC_INDICATOR), "Recording");
     rec->setFont(scaled(rec, 12, true));
-    rec->setMinimumWidth(100);
+    rec->setMinimumWidth(rec->fontMetrics().horizontalAdvance("Recording") + 8);
     SetCtrlAttribute(b.handle(), MONITOR_REC_INDICATOR, ATTR_TEXT_COLOR, 0xFFFFFF);
-    recLay->addWidget(rec);
-    settings->addWidget(recGroup, 3);
+    // Shown only while a recording runs (it blinks then); the place stays.
+    auto policy = rec->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    rec->setSizePolicy(policy);
+    rec->hide();
+    recLay->addWidget(rec, 0, Qt::AlignBottom);
+    recLay->addStretch(1);
+    settings->addWidget(recGroup, 1);
 
     auto* scaleGroup = new QGroupBox("Chart scale", w);
     auto* scaleLay = new QHBoxLayout(scaleGroup);
-    scaleLay->addWidget(b.numeric(ID(MONITOR_GAIN), "Units/div", DataType::Float, 0.001, 100000.0,
-                                  10.0, 3, "sGainCallBack", false, LabelAt::Left));
-    scaleLay->addWidget(b.numeric(ID(MONITOR_OFFSET), "Offset (div)", DataType::Float, -10000.0,
-                                  10000.0, 0.0, 2, "sOffsetCallBack", false, LabelAt::Left));
-    scaleLay->addWidget(b.numeric(ID(MONITOR_RANGE), "Points", DataType::Int, 10, 16000, 100, 0,
-                                  "sRangeCallBack", false, LabelAt::Left));
-    settings->addWidget(scaleGroup, 2);
+    scaleLay->setContentsMargins(8, 4, 8, 4);
+    scaleLay->addWidget(entry(b, ID(MONITOR_GAIN), "Units/div", DataType::Float, 0.001, 100000.0,
+                              10.0, 3, "sGainCallBack", "Units per division, 0.001 to 100000"));
+    scaleLay->addWidget(entry(b, ID(MONITOR_OFFSET), "Offset (div)", DataType::Float, -10000.0,
+                              10000.0, 0.0, 2, "sOffsetCallBack",
+                              "Divisions below the bottom line, -10000 to 10000"));
+    scaleLay->addWidget(entry(b, ID(MONITOR_RANGE), "Points", DataType::Int, 10, 16000, 100, 0,
+                              "sRangeCallBack", "Points across the chart, 10 to 16000"));
+    scaleLay->addStretch(1);
+    settings->addWidget(scaleGroup, 1);
     root->addLayout(settings);
 
     // Commands.
@@ -224,13 +293,44 @@ bool buildMonitor(PanelBuilder& b)
     b.timer(ID(MONITOR_CLOCK_TIMER), 1.0, true, "timeTickCallBack");
     b.timer(ID(MONITOR_SAMPLE_TIMER), 1.0, false, "timeSampleCallBack");
     b.timer(ID(MONITOR_NODATA_TIMER), 10.0, true, "TimeNoDataCallback");
-    w->resize(1120, 760);
+    w->resize(1180, 800);
     return true;
+}
+
+// The port choices name the device each COM number leads to on this PC, the
+// adapter's maker and model where the system knows them, and whether the
+// device is there now. The values stay the COM numbers.
+std::string portLabel(int port, const QList<QSerialPortInfo>& known)
+{
+    QString label = QString("COM%1").arg(port);
+    char path[256] = "";
+    if (comDevicePath(port, path, sizeof path) < 0 || !*path)
+        return (label + "  (no device)").toStdString();
+    const QString device = QString::fromLocal8Bit(path);
+    label += "  " + device;
+    const QFileInfo info(device);
+    const QString real = info.exists() ? info.canonicalFilePath() : device;
+    for (const QSerialPortInfo& p : known) {
+        if (p.systemLocation() != device && p.systemLocation() != real)
+            continue;
+        QStringList parts;
+        if (!p.manufacturer().isEmpty())
+            parts << p.manufacturer();
+        if (!p.description().isEmpty() && p.description() != p.manufacturer())
+            parts << p.description();
+        if (!parts.isEmpty())
+            label += QString::fromUtf8(" \u2014 ") + parts.join(' ');
+        break;
+    }
+    if (info.exists())
+        label += " (present)";
+    return label.toStdString();
 }
 
 bool buildComPort(PanelBuilder& b)
 {
     QWidget* w = b.window();
+    w->setObjectName("SerialPort");
     b.title("Serial Port Settings");
     b.panelCallback("CommPortCallBack");
     w->setStyleSheet(kPanelStyle);
@@ -239,28 +339,34 @@ bool buildComPort(PanelBuilder& b)
     auto* group = new QGroupBox("Port settings", w);
     auto* grid = new QGridLayout(group);
 
+    std::vector<std::string> names;
+    const QList<QSerialPortInfo> known = QSerialPortInfo::availablePorts();
+    for (int i = 1; i <= 16; ++i)
+        names.push_back(portLabel(i, known));
     std::vector<platform::Item> ports;
-    static char names[16][8];
-    for (int i = 0; i < 16; ++i) {
-        std::snprintf(names[i], sizeof names[i], "COM%d", i + 1);
-        ports.push_back({names[i], i + 1});
+    for (int i = 0; i < 16; ++i)
+        ports.push_back({names[static_cast<std::size_t>(i)].c_str(), i + 1});
+    grid->addWidget(b.ring(ID(COMPORT_PORTNO), "Port", ports, 1, "portNoCallBack"), 0, 0, 1, 2);
+    if (auto* box = qobject_cast<QComboBox*>(b.innerWidget())) {
+        box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        box->setToolTip("COM number, the device it leads to on this PC, and (present) when "
+                        "that device is there now");
     }
-    grid->addWidget(b.ring(ID(COMPORT_PORTNO), "Port", ports, 1, "portNoCallBack"), 0, 0);
     grid->addWidget(b.ring(ID(COMPORT_BAUDRATE), "Baud rate",
                            {{"1200", 1200}, {"2400", 2400}, {"4800", 4800}, {"9600", 9600},
                             {"19200", 19200}, {"38400", 38400}, {"57600", 57600},
                             {"115200", 115200}},
                            9600, "baudRateCallBack"),
-                    0, 1);
+                    1, 0);
     grid->addWidget(b.ring(ID(COMPORT_PARITY), "Parity", {{"None", 0}, {"Odd", 1}, {"Even", 2}}, 0,
                            "parityCallBack"),
-                    1, 0);
+                    1, 1);
     grid->addWidget(b.ring(ID(COMPORT_DATABITS), "Data bits", {{"7", 7}, {"8", 8}}, 8,
                            "dataBitsCallBack"),
-                    1, 1);
+                    2, 0);
     grid->addWidget(b.ring(ID(COMPORT_STOPBITS), "Stop bits", {{"1", 1}, {"2", 2}}, 1,
                            "stopBitsCallBack"),
-                    2, 0);
+                    2, 1);
     root->addWidget(group);
     auto* hint = new QLabel("9600 baud selects the 10-channel meter; any other rate the legacy meter.", w);
     hint->setWordWrap(true);
@@ -272,13 +378,14 @@ bool buildComPort(PanelBuilder& b)
     buttons->addWidget(b.command(ID(COMPORT_OK), "OK", "comPortOkCmdCallBack"));
     buttons->addWidget(b.command(ID(COMPORT_CANCEL), "Cancel", "comPortCancelCmdCallBack"));
     root->addLayout(buttons);
-    w->resize(380, 260);
+    w->resize(w->sizeHint().expandedTo(QSize(380, 260)));
     return true;
 }
 
 bool buildStatistics(PanelBuilder& b)
 {
     QWidget* w = b.window();
+    w->setObjectName("Statistics");
     b.title("Merrivan - Statistics");
     b.panelCallback("StatisticCallBack");
     w->setStyleSheet(kPanelStyle);
@@ -320,6 +427,7 @@ bool buildStatistics(PanelBuilder& b)
     auto* hsettings = new QHBoxLayout;
     hsettings->addWidget(b.numeric(ID(STATISTIC_BINS), "Bins", DataType::Int, 1, 21, 10, 0,
                                    "ch1StaticRangeCallBack", false, LabelAt::Left));
+    b.innerWidget()->setToolTip("Bars of the histogram, 1 to 21");
     hsettings->addStretch(1);
     QWidget* cursorY = b.numeric(ID(STATISTIC_CURSOR_Y), "Cursor count", DataType::Double, -big,
                                  big, 0.0, 2, nullptr, true, LabelAt::Left);
@@ -327,6 +435,9 @@ bool buildStatistics(PanelBuilder& b)
     hsettings->addWidget(cursorY);
     hl->addLayout(hsettings);
     hl->addWidget(b.graph(ID(STATISTIC_HISTOGRAM), "", "Value", "Count", "staticCh1Callback"), 1);
+    b.wholeNumberTicks();
+    // With nothing to analyse there is no count to read off.
+    b.blankWhileEmpty(STATISTIC_CURSOR_Y, STATISTIC_HISTOGRAM);
     QWidget* typeB = b.message(ID(STATISTIC_TYPE_B), "");
     static_cast<QLabel*>(typeB)->setAlignment(Qt::AlignCenter);
     hl->addWidget(typeB);

@@ -181,6 +181,7 @@ TEST_F(PanelDefinitions, StartStateOfTheMonitorPanel)
     EXPECT_FALSE(seam::isVisible(statisticPanel, STATISTIC_CHANNEL));
     EXPECT_FALSE(seam::isVisible(statisticPanel, STATISTIC_CURSOR_Y));
     EXPECT_EQ(seam::textColor(monitorPanel, MONITOR_REC_INDICATOR), 0xFFFFFF);
+    EXPECT_FALSE(seam::isVisible(monitorPanel, MONITOR_REC_INDICATOR));  // nothing records
     EXPECT_FALSE(seam::panelVisible(statisticPanel));
 }
 

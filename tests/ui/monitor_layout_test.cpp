@@ -1,0 +1,196 @@
+// How the panels fit and read: the Monitor window fits a small screen and
+// gives a large one to its readings and chart, entries keep every value of
+// their range and bring others to the limit, the empty histogram shows no
+// count, and the port choices name their devices.
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <gtest/gtest.h>
+#include <qcustomplot.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "app/merrivan.h"
+#include "platform/panel_builder.h"
+#include "platform/platform.h"
+#include "platform/seams.h"
+#include "platform/pty_helper.h"
+#include "test_support.h"
+#include "ui/merrivan_uir.h"
+
+namespace {
+
+class MonitorLayout : public ::testing::Test {
+protected:
+    void SetUp() override { seam::reset(); }
+    testsupport::TempDir dir_;
+    testsupport::PanelsUp panels_;
+};
+
+// The widget's rectangle inside its window.
+QRect inWindow(QWidget* w)
+{
+    return QRect(w->mapTo(w->window(), QPoint(0, 0)), w->size());
+}
+
+TEST_F(MonitorLayout, FitsASmallScreenAndGivesALargeOneToReadingsAndChart)
+{
+    QWidget* window = platform::panelWindow(monitorPanel);
+    const QSize least = window->minimumSizeHint();
+    EXPECT_LE(least.width(), 1000);
+    EXPECT_LE(least.height(), 700);
+
+    struct Look {
+        QSize size;
+        int limitWidth, readingHeight, readingFont, chartHeight;
+    };
+    std::vector<Look> looks;
+    for (QSize size : {least, QSize(1900, 1000)}) {
+        SCOPED_TRACE(size.width());
+        window->resize(size);
+        window->show();
+        QApplication::processEvents();
+        // Every control can be reached.
+        for (int id : {MONITOR_EXIT, MONITOR_HELP, MONITOR_PRINT, MONITOR_COMPORT_CMD,
+                       MONITOR_RANGE, MONITOR_OFFSET, MONITOR_GAIN, MONITOR_SAMPLE_COUNT,
+                       MONITOR_SAMPLE_RATE, MONITOR_CH2_HIGH, MONITOR_CH2_LOW, MONITOR_SETTINGS,
+                       MONITOR_DATE, MONITOR_TIME}) {
+            QWidget* w = platform::controlWidget(monitorPanel, id);
+            EXPECT_TRUE(window->rect().contains(inWindow(w))) << id;
+            EXPECT_GT(w->width(), 10) << id;
+        }
+        QWidget* reading = platform::controlWidget(monitorPanel, MONITOR_CH1_VALUE);
+        looks.push_back({size, platform::controlWidget(monitorPanel, MONITOR_CH1_HIGH)->width(),
+                         reading->height(), reading->font().pixelSize(),
+                         platform::controlWidget(monitorPanel, MONITOR_CHART)->height()});
+    }
+    window->hide();
+    // Maximised, the entries keep their width; readings and chart grow.
+    EXPECT_EQ(looks[1].limitWidth, looks[0].limitWidth);
+    EXPECT_LT(looks[1].limitWidth, 140);
+    EXPECT_GT(looks[1].readingHeight, looks[0].readingHeight);
+    EXPECT_GT(looks[1].readingFont, looks[0].readingFont);
+    EXPECT_GT(looks[1].chartHeight, looks[0].chartHeight + 150);
+}
+
+// Types into an entry as a user does, then Enter.
+void type(int panel, int control, const std::string& text)
+{
+    auto* spin = dynamic_cast<QAbstractSpinBox*>(platform::controlWidget(panel, control));
+    ASSERT_NE(spin, nullptr);
+    spin->setFocus();
+    spin->selectAll();
+    for (char ch : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(QChar(ch)));
+        QApplication::sendEvent(spin, &press);
+    }
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(spin, &enter);
+}
+
+std::string shown(int panel, int control)
+{
+    auto* spin = dynamic_cast<QAbstractSpinBox*>(platform::controlWidget(panel, control));
+    return spin ? spin->text().toStdString() : "";
+}
+
+TEST_F(MonitorLayout, EntriesTakeTheirWholeRangeAndBringOthersToTheNearestLimit)
+{
+    for (int id : {MONITOR_CH1_HIGH, MONITOR_CH1_LOW})
+        SetCtrlAttribute(monitorPanel, id, ATTR_DIMMED, 0);
+    struct Case {
+        int panel;
+        int control;
+        const char* typed;
+        const char* shows;
+        double value;
+    };
+    const Case cases[] = {
+        {monitorPanel, MONITOR_CH1_HIGH, "123456789", "99999.00", 99999},
+        {monitorPanel, MONITOR_CH1_HIGH, "99999", "99999.00", 99999},
+        {monitorPanel, MONITOR_CH1_LOW, "-123456789", "-99999.00", -99999},
+        {monitorPanel, MONITOR_CH1_LOW, "-12345.5", "-12345.50", -12345.5},
+        {monitorPanel, MONITOR_SAMPLE_COUNT, "99999", "16000", 16000},
+        {monitorPanel, MONITOR_SAMPLE_COUNT, "15999", "15999", 15999},
+        {monitorPanel, MONITOR_SAMPLE_RATE, "0", "1", 1},
+        {monitorPanel, MONITOR_GAIN, "250000", "100000.000", 100000},
+        {statisticPanel, STATISTIC_BINS, "50", "21", 21},
+        {statisticPanel, STATISTIC_BINS, "21", "21", 21},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        SetCtrlVal(c.panel, c.control, 5);
+        type(c.panel, c.control, c.typed);
+        EXPECT_EQ(shown(c.panel, c.control), c.shows);
+        double v = 0;
+        GetCtrlVal(c.panel, c.control, &v);
+        EXPECT_DOUBLE_EQ(v, c.value);
+    }
+    // Letters never get in.
+    SetCtrlVal(monitorPanel, MONITOR_SAMPLE_COUNT, 250);
+    type(monitorPanel, MONITOR_SAMPLE_COUNT, "x");
+    EXPECT_EQ(shown(monitorPanel, MONITOR_SAMPLE_COUNT), "250");
+}
+
+TEST_F(MonitorLayout, EmptyHistogramShowsNoCountAndCountsTickInWholeNumbers)
+{
+    auto* plot = dynamic_cast<QCustomPlot*>(platform::controlWidget(statisticPanel, STATISTIC_HISTOGRAM));
+    ASSERT_NE(plot, nullptr);
+    seam::userFocus(statisticPanel, STATISTIC_HISTOGRAM, true);
+    seam::userMoveCursor(statisticPanel, STATISTIC_HISTOGRAM, 0.5, 2.5);
+    EXPECT_TRUE(seam::isVisible(statisticPanel, STATISTIC_CURSOR_Y));
+    EXPECT_EQ(shown(statisticPanel, STATISTIC_CURSOR_Y), "");
+
+    const double x[] = {1.0, 2.0, 3.0};
+    const int y[] = {1, 3, 2};
+    PlotXY(statisticPanel, STATISTIC_HISTOGRAM, x, y, 3, VAL_VERTICAL_BAR, VAL_RED);
+    seam::userMoveCursor(statisticPanel, STATISTIC_HISTOGRAM, 2.0, 2.5);
+    EXPECT_EQ(shown(statisticPanel, STATISTIC_CURSOR_Y), "2.50");
+    DeleteGraphPlot(statisticPanel, STATISTIC_HISTOGRAM, -1, VAL_IMMEDIATE_DRAW);
+    EXPECT_EQ(shown(statisticPanel, STATISTIC_CURSOR_Y), "");
+
+    // Ranges of counts from the empty graph's to a large one.
+    for (double top : {1.0, 4.0, 5.0, 7.0, 13.0, 101.0, 2501.0}) {
+        SCOPED_TRACE(top);
+        SetAxisRange(statisticPanel, STATISTIC_HISTOGRAM, VAL_MANUAL, 0.0, 1.0, VAL_MANUAL, 0.0, top);
+        plot->replot();
+        const QVector<double> ticks = plot->yAxis->tickVector();
+        ASSERT_FALSE(ticks.isEmpty());
+        for (double t : ticks)
+            EXPECT_EQ(t, std::round(t));
+        for (const QString& label : plot->yAxis->tickVectorLabels())
+            EXPECT_FALSE(label.contains('.')) << label.toStdString();
+    }
+}
+
+TEST_F(MonitorLayout, PortChoicesNameTheirDevicesAndKeepTheirNumbers)
+{
+    PtyPair meter;
+    ASSERT_TRUE(meter.ok());
+    seam::clearComMap();
+    seam::mapComPort(2, meter.slavePath());
+    seam::mapComPort(3, "/dev/merrivan-no-such-device");
+    const int com = LoadPanel(0, "MERRIVAN.UIR", COMPORT);
+    ASSERT_GE(com, 0);
+    const std::vector<std::string> labels = seam::listLabels(com, COMPORT_PORTNO);
+    ASSERT_EQ(labels.size(), 16u);
+    EXPECT_EQ(labels[1].rfind("COM2  " + meter.slavePath(), 0), 0u) << labels[1];
+    EXPECT_NE(labels[1].find("(present)"), std::string::npos) << labels[1];
+    EXPECT_EQ(labels[2], "COM3  /dev/merrivan-no-such-device");
+    EXPECT_EQ(labels[3], "COM4  (no device)");
+    int v = 0;
+    for (int port : {2, 3, 16}) {
+        SetCtrlVal(com, COMPORT_PORTNO, port);
+        GetCtrlVal(com, COMPORT_PORTNO, &v);
+        EXPECT_EQ(v, port);
+    }
+    DiscardPanel(com);
+    seam::useBuiltInComMap();
+}
+
+}  // namespace
