@@ -163,6 +163,13 @@ int SavePanelState(int panel, const char* fileName, int state);
 // Puts them back; negative when the file, the state or any value is missing or
 // unreadable (then no control is changed).
 int RecallPanelState(int panel, const char* fileName, int state);
+// Where a settings file named without a directory lives (the panel-state
+// calls and the [ComPorts] map use this): the working directory; but when the
+// environment holds MERRIVAN_SETTINGS=xdg, as the desktop menu entry sets it,
+// the user's configuration folder ($XDG_CONFIG_HOME/merrivan, normally
+// ~/.config/merrivan), created when missing. Names with a directory stay as
+// they are. Negative when the path does not fit.
+int settingsFilePath(const char* name, char* path, std::size_t size);
 
 // ---------------------------------------------------------------- serial port
 // COM numbers map to devices: see comDevicePath.

@@ -62,9 +62,13 @@ QString dataFilePath(const char* name)
     if (QFileInfo::exists(n))
         return n;
     if (QCoreApplication::instance()) {
-        const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(n);
-        if (QFileInfo::exists(beside))
-            return beside;
+        // Beside the program in a build; under ../share/merrivan when installed.
+        const QDir program(QCoreApplication::applicationDirPath());
+        for (const QString& dir : {QString("."), QString("../share/merrivan")}) {
+            const QString found = QDir(program.filePath(dir)).filePath(n);
+            if (QFileInfo::exists(found))
+                return QDir::cleanPath(found);
+        }
     }
     return n;
 }

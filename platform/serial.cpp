@@ -2,7 +2,8 @@
 //
 // COM numbers 1..255 name the ports. Where a COM number leads:
 //   1. a non-empty device name given to OpenComConfig is used as the path itself;
-//   2. else the [ComPorts] section of "Merrivan.ini" in the working directory,
+//   2. else the [ComPorts] section of "Merrivan.ini" (in the working directory,
+//      or the configuration folder: see settingsFilePath),
 //      keys COM1..COM255 (case does not matter), e.g. "COM5=/dev/pts/7"; the file
 //      is read at each open, and an entry with an empty value removes the
 //      built-in mapping of that number;
@@ -176,7 +177,10 @@ QString builtInPath(int port)
 // True when "Merrivan.ini" has an entry for the port; *path gets its value.
 bool iniPath(int port, QString* path)
 {
-    QSettings ini(QStringLiteral("Merrivan.ini"), QSettings::IniFormat);
+    char file[4096];
+    if (settingsFilePath("Merrivan.ini", file, sizeof file) < 0)
+        return false;
+    QSettings ini(QString::fromLocal8Bit(file), QSettings::IniFormat);
     const QString key = QStringLiteral("COM%1").arg(port);
     const QStringList groups = ini.childGroups();
     for (const QString& group : groups) {
