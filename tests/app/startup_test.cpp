@@ -293,6 +293,29 @@ TEST_F(StartupTest, HelpAndPrintCommands)
     EXPECT_EQ(seam::prints()[1].scope, 1);
 }
 
+TEST_F(StartupTest, OpensThePortFreshWithTheReceiverAndClosesItAtExit)
+{
+    PtyPair meter;
+    ASSERT_TRUE(meter.ok());
+    seam::mapComPort(3, meter.slavePath());
+    testsupport::writeFile("Merrivan.ini", stateIni(3, 9600, 0, 8, 1));
+    // Left over from before the start: flushed, or it would spoil the first frame.
+    ASSERT_TRUE(meter.write("T0099.9C:H0"));
+    std::string shown;
+    RunResult run = runProgram([&] {
+        ASSERT_TRUE(meter.write("T0023.5C:H045.2%RH07\r"));
+        testsupport::waitFor([&] {
+            char text[32] = "";
+            GetCtrlVal(monitorPanel, MONITOR_CH1_VALUE, text);
+            shown = text;
+            return shown == "23.5";
+        });
+    });
+    EXPECT_EQ(run.rc, 0);
+    EXPECT_EQ(shown, "23.5");
+    EXPECT_LT(GetInQLen(3), 0);  // closed at exit
+}
+
 TEST_F(StartupTest, ClockReadAtMidnightKeepsDateAndTimeTogether)
 {
     testsupport::PanelsUp panels;
