@@ -11,7 +11,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 geometry=${1:-1024x768}
-output=$root/${2:-docs/monitor.png}
+output=${2:-docs/monitor.png}
+[[ $output = /* ]] || output=$root/$output
 build=$root/${BUILD_DIR:-build}
 
 tools/install_deps.sh
