@@ -1,5 +1,6 @@
 // The panel builder: the panel definitions create their controls through it.
 #include <QComboBox>
+#include <QEvent>
 #include <QDoubleSpinBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -9,6 +10,7 @@
 #include <QVBoxLayout>
 #include <qcustomplot.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/plot_export.h"
@@ -110,7 +112,7 @@ QWidget* PanelBuilder::numeric(int id, const char* name, const char* label, Data
     QAbstractSpinBox* spin = nullptr;
     const int handle = panel_.handle;
     if (type == DataType::Int) {
-        auto* box = new QSpinBox;
+        auto* box = new IntEntry;
         box->setRange(static_cast<int>(min), static_cast<int>(max));
         box->setValue(static_cast<int>(init));
         c.initial = static_cast<int>(init);
@@ -118,7 +120,7 @@ QWidget* PanelBuilder::numeric(int id, const char* name, const char* label, Data
                          [handle, id](int) { dispatchControl(handle, id, EVENT_COMMIT); });
         spin = box;
     } else {
-        auto* box = new QDoubleSpinBox;
+        auto* box = new RealEntry;
         box->setDecimals(precision);
         box->setRange(min, max);
         box->setValue(init);
@@ -134,9 +136,16 @@ QWidget* PanelBuilder::numeric(int id, const char* name, const char* label, Data
     spin->setKeyboardTracking(false);
     spin->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     if (indicator) {
+        // A figure, not an entry: no box around it.
         spin->setReadOnly(true);
         spin->setButtonSymbols(QAbstractSpinBox::NoButtons);
         spin->setFocusPolicy(Qt::NoFocus);
+        spin->setFrame(false);
+        spin->setStyleSheet("background: transparent;");
+    } else {
+        // As wide as the range needs (the size hint measures its limits),
+        // never stretched across a wide window.
+        spin->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     }
     return wrap(c, spin, label, at);
 }
@@ -151,8 +160,11 @@ QWidget* PanelBuilder::text(int id, const char* name, const char* label, const c
     auto* edit = new QLineEdit(QString::fromUtf8(init ? init : ""));
     c.initial = edit->text();
     if (indicator) {
+        // Read-only text looks like text, not like an input box.
         edit->setReadOnly(true);
         edit->setFocusPolicy(Qt::NoFocus);
+        edit->setFrame(false);
+        edit->setStyleSheet("background: transparent;");
     } else {
         const int handle = panel_.handle;
         QObject::connect(edit, &QLineEdit::editingFinished, edit,
@@ -292,6 +304,77 @@ QWidget* PanelBuilder::graph(int id, const char* name, const char* label, const 
     QWidget* w = wrap(c, plot, label, LabelAt::Top);
     c.label->setAlignment(Qt::AlignCenter);
     return w;
+}
+
+namespace {
+
+// Keeps a text's font as large as its widget allows, for `chars` characters
+// in a line, never below `minimumPixels`.
+class FontFollower : public QObject {
+public:
+    FontFollower(QWidget* w, int chars, int minimumPixels)
+        : QObject(w), chars_(std::max(1, chars)), min_(minimumPixels)
+    {
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Resize) {
+            auto* w = static_cast<QWidget*>(watched);
+            // Digits of a bold face are about 0.62 of the pixel size wide;
+            // the box keeps some room for its margins.
+            const double byHeight = w->height() * 0.62;
+            const double byWidth = (w->width() - 24) / (chars_ * 0.62);
+            const int px = std::max(min_, static_cast<int>(std::min(byHeight, byWidth)));
+            if (w->font().pixelSize() != px) {
+                QFont f = w->font();
+                f.setPixelSize(px);
+                w->setFont(f);
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    int chars_;
+    int min_;
+};
+
+}  // namespace
+
+void PanelBuilder::fontFollowsSize(int chars, int minimumPixels)
+{
+    if (!last_ || !last_->inner)
+        return;
+    last_->inner->installEventFilter(new FontFollower(last_->inner, chars, minimumPixels));
+}
+
+void PanelBuilder::wholeNumberTicks()
+{
+    if (!last_ || !last_->graph)
+        return;
+    QCustomPlot* plot = last_->graph->plot();
+    plot->yAxis->setTicker(QSharedPointer<QCPAxisTicker>(new WholeNumberTicker));
+    plot->yAxis->setNumberFormat("f");
+    plot->yAxis->setNumberPrecision(0);
+}
+
+void PanelBuilder::blankWhileEmpty(int readout, int graph)
+{
+    Control* r = findControl(panel_.handle, readout);
+    Control* g = findControl(panel_.handle, graph);
+    if (!r || !g || !g->graph || r->kind != Kind::Numeric)
+        return;
+    QWidget* inner = r->inner;
+    auto blank = [inner](int plots) {
+        if (auto* i = dynamic_cast<IntEntry*>(inner))
+            i->setBlank(plots == 0);
+        else if (auto* d = dynamic_cast<RealEntry*>(inner))
+            d->setBlank(plots == 0);
+    };
+    g->graph->onPlotsChanged(blank);
+    blank(g->graph->plotCount());
 }
 
 QWidget* PanelBuilder::innerWidget() const

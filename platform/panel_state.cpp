@@ -46,6 +46,7 @@ int SavePanelState(int panel, const char* fileName, int state)
     if (!p || !fileName || !*fileName)
         return -1;
     const QString path = settingsPath(QString::fromLocal8Bit(fileName));
+    notePanelStateFile(path);
     QSettings ini(path, QSettings::IniFormat);
     ini.beginGroup(groupName(state));
     ini.remove("");  // a state holds exactly the panel's present values
@@ -67,6 +68,7 @@ int RecallPanelState(int panel, const char* fileName, int state)
     if (!p || !fileName || !*fileName)
         return -1;
     const QString path = settingsPath(QString::fromLocal8Bit(fileName));
+    notePanelStateFile(path);
     if (!QFileInfo(path).isFile())
         return -2;
     QSettings ini(path, QSettings::IniFormat);

@@ -1,11 +1,15 @@
 // The run-time (application object and event loop) and the panels as a whole.
 #include <QApplication>
+#include <QEvent>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QIcon>
+#include <QFileInfo>
 #include <QLocale>
+#include <QScreen>
+#include <QSettings>
 #include <QTimer>
 
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
 
@@ -94,6 +98,7 @@ int RunUserInterface()
 int QuitUserInterface(int code)
 {
     Registry& r = reg();
+    saveWindowPlaces();
     r.quitCode = code;
     if (r.loop)
         r.loop->exit(code);
@@ -101,6 +106,327 @@ int QuitUserInterface(int code)
         r.quitRequested = true;
     return 0;
 }
+
+// ---------------------------------------------------------------- window places
+
+namespace {
+
+// The main window is the first panel loaded that still lives.
+int firstPanelHandle()
+{
+    const auto& panels = reg().panels;
+    return panels.empty() ? -1 : panels.begin()->first;
+}
+
+struct Place {
+    QRect frame;  // frame rectangle on the screen
+    QSize size;   // the window's own size, without the frame
+    bool maximized = false;
+};
+
+struct WindowMemory {
+    QString file;  // absolute path of the panel-state file, empty when none known
+    bool loaded = false;
+    std::map<QString, Place> places;
+    std::map<QString, QPointer<QWidget>> windows;
+};
+
+WindowMemory& memory()
+{
+    static WindowMemory m;
+    return m;
+}
+
+const char* const kWindowsGroup = "Windows";
+
+QString numbers(std::initializer_list<int> values)
+{
+    QStringList out;
+    for (int v : values)
+        out << QString::number(v);
+    return out.join(' ');
+}
+
+std::vector<int> parseNumbers(const QString& text)
+{
+    std::vector<int> out;
+    for (const QString& part : text.split(' ', Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const int v = part.toInt(&ok);
+        if (!ok)
+            return {};
+        out.push_back(v);
+    }
+    return out;
+}
+
+void loadPlaces()
+{
+    WindowMemory& m = memory();
+    if (m.loaded || m.file.isEmpty() || !QFileInfo(m.file).isFile())
+        return;
+    m.loaded = true;
+    QSettings ini(m.file, QSettings::IniFormat);
+    ini.beginGroup(kWindowsGroup);
+    for (const QString& key : ini.childKeys()) {
+        if (!key.endsWith("Frame"))
+            continue;
+        const QString name = key.left(key.size() - 5);
+        const std::vector<int> f = parseNumbers(ini.value(key).toString());
+        const std::vector<int> s = parseNumbers(ini.value(name + "Size").toString());
+        if (f.size() != 4 || s.size() != 2 || f[2] <= 0 || f[3] <= 0 || s[0] <= 0 || s[1] <= 0)
+            continue;
+        Place p;
+        p.frame = QRect(f[0], f[1], f[2], f[3]);
+        p.size = QSize(s[0], s[1]);
+        p.maximized = ini.value(name + "Maximized").toString() == "1";
+        if (!m.places.count(name))
+            m.places[name] = p;
+    }
+}
+
+QScreen* screenOf(QWidget* w)
+{
+    QScreen* s = w ? w->screen() : nullptr;
+    return s ? s : QGuiApplication::primaryScreen();
+}
+
+// Whether a frame lies fully on one present screen.
+bool onAScreen(const QRect& frame)
+{
+    for (QScreen* s : QGuiApplication::screens())
+        if (s->availableGeometry().contains(frame))
+            return true;
+    return false;
+}
+
+// The frame's extra size around the window; before a window is first shown
+// the window system has not said, so the anchor's is taken.
+QSize frameExtra(QWidget* w)
+{
+    for (QWidget* x : {w, anchorWindow()}) {
+        if (x && x->isVisible()) {
+            const QSize extra = x->frameGeometry().size() - x->size();
+            if (extra.width() >= 0 && extra.height() >= 0)
+                return extra;
+        }
+    }
+    return {0, 0};
+}
+
+void remember(QWidget* w, const QString& key)
+{
+    Place p;
+    p.maximized = w->isMaximized();
+    const QSize extra = frameExtra(w);
+    const QRect normal = p.maximized ? w->normalGeometry() : w->geometry();
+    if (normal.isEmpty())
+        return;
+    p.size = normal.size();
+    const QPoint frameOffset = w->geometry().topLeft() - w->frameGeometry().topLeft();
+    p.frame = p.maximized ? QRect(normal.topLeft() - frameOffset, normal.size() + extra)
+                          : w->frameGeometry();
+    memory().places[key] = p;
+}
+
+// Remembers a window's place whenever it is hidden (hidden, discarded or closed).
+class PlaceKeeper : public QObject {
+public:
+    PlaceKeeper(QWidget* w, QString key) : QObject(w), key_(std::move(key)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Hide)
+            if (auto* w = qobject_cast<QWidget*>(watched); w && w->isWindow())
+                remember(w, key_);
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QString key_;
+};
+
+// After the window system has framed a window, a frame that reaches off the
+// screen is brought back onto it.
+void keepOnScreen(QWidget* w)
+{
+    if (!w || !w->isVisible() || w->isMaximized() || w->isFullScreen())
+        return;
+    const QRect screen = screenOf(w)->availableGeometry();
+    QRect frame = w->frameGeometry();
+    if (screen.contains(frame))
+        return;
+    if (frame.width() > screen.width() || frame.height() > screen.height()) {
+        // Smaller, but never below what its contents need.
+        const QSize extra = frame.size() - w->size();
+        const QSize fit = w->size()
+                              .boundedTo(screen.size() - extra)
+                              .expandedTo(w->minimumSizeHint())
+                              .expandedTo(w->minimumSize());
+        if (fit != w->size()) {
+            w->resize(fit);
+            frame = w->frameGeometry();
+        }
+    }
+    const QRect inside = placeNear(frame, frame.size(), screen, Placement::Popup);
+    if (inside.topLeft() != frame.topLeft())
+        w->move(inside.topLeft());
+}
+
+}  // namespace
+
+namespace platform {
+
+QRect placeNear(const QRect& anchor, const QSize& frame, const QRect& screen, Placement how)
+{
+    auto clampInto = [&screen](QRect r) {
+        if (r.right() > screen.right())
+            r.moveRight(screen.right());
+        if (r.bottom() > screen.bottom())
+            r.moveBottom(screen.bottom());
+        if (r.left() < screen.left())
+            r.moveLeft(screen.left());
+        if (r.top() < screen.top())
+            r.moveTop(screen.top());
+        return r;
+    };
+    QRect r(QPoint(0, 0), frame);
+    if (how == Placement::Main || anchor.isEmpty()) {
+        r.moveCenter(screen.center());
+        return clampInto(r);
+    }
+    if (how == Placement::Secondary) {
+        const int gap = 8;
+        // Beside the anchor, level with its top, when it fits the screen.
+        for (int x : {anchor.right() + 1 + gap, anchor.left() - gap - frame.width()}) {
+            QRect beside(QPoint(x, anchor.top()), frame);
+            if (beside.bottom() > screen.bottom())
+                beside.moveBottom(screen.bottom());
+            if (beside.top() < screen.top())
+                beside.moveTop(screen.top());
+            if (screen.contains(beside))
+                return beside;
+        }
+    }
+    r.moveCenter(anchor.center());
+    return clampInto(r);
+}
+
+namespace {
+QPointer<QWidget> lastShown;  // the panel window displayed last
+}  // namespace
+
+QWidget* popupParent()
+{
+    QWidget* active = QApplication::activeWindow();
+    for (const auto& [handle, p] : reg().panels)
+        if (p->window == active && active->isVisible())
+            return active;
+    if (lastShown && lastShown->isVisible())
+        return lastShown;
+    return anchorWindow();
+}
+
+QWidget* anchorWindow()
+{
+    for (const auto& [handle, p] : reg().panels)
+        if (p->window->isVisible())
+            return p->window;
+    return QApplication::activeWindow();
+}
+
+void placeWindow(QWidget* window, const QString& key, Placement how)
+{
+    WindowMemory& m = memory();
+    loadPlaces();
+    if (!m.windows.count(key) || m.windows[key] != window) {
+        m.windows[key] = window;
+        window->installEventFilter(new PlaceKeeper(window, key));
+    }
+    auto found = m.places.find(key);
+    if (found != m.places.end() && onAScreen(found->second.frame)) {
+        const Place& p = found->second;
+        window->resize(p.size.expandedTo(window->minimumSizeHint()));
+        window->move(p.frame.topLeft());
+        if (p.maximized)
+            window->setWindowState(window->windowState() | Qt::WindowMaximized);
+        return;
+    }
+    QWidget* anchor = how == Placement::Main ? nullptr : anchorWindow();
+    if (anchor == window)
+        anchor = nullptr;
+    QScreen* screen = screenOf(anchor ? anchor : window);
+    const QRect available = screen->availableGeometry();
+    const QSize extra = frameExtra(window);
+    // Never larger than the screen leaves room for.
+    QSize size = window->size();
+    if (size.isEmpty())
+        size = window->sizeHint();
+    size = size.boundedTo(available.size() - extra).expandedTo(window->minimumSizeHint());
+    window->resize(size);
+    const QRect frame = placeNear(anchor ? anchor->frameGeometry() : QRect(), size + extra,
+                                  available, anchor ? how : Placement::Main);
+    window->move(frame.topLeft());
+    // A window manager frames the window only once it is shown; then the
+    // frame may reach off the screen. Without one (offscreen) nothing frames.
+    if (QGuiApplication::platformName() != "offscreen") {
+        QPointer<QWidget> guarded(window);
+        QTimer::singleShot(400, window, [guarded] { keepOnScreen(guarded); });
+    }
+}
+
+void centreOverAnchor(QWidget* popup)
+{
+    QWidget* anchor = anchorWindow();
+    if (anchor == popup)
+        anchor = nullptr;
+    const QRect available = screenOf(anchor ? anchor : popup)->availableGeometry();
+    const QSize frame = popup->size() + frameExtra(popup);
+    popup->move(placeNear(anchor ? anchor->frameGeometry() : QRect(), frame, available,
+                          anchor ? Placement::Popup : Placement::Main)
+                    .topLeft());
+}
+
+void notePanelStateFile(const QString& fileName)
+{
+    WindowMemory& m = memory();
+    const QString path = QFileInfo(fileName).absoluteFilePath();
+    if (path == m.file)
+        return;
+    m.file = path;
+    m.loaded = false;
+    m.places.clear();
+}
+
+void saveWindowPlaces()
+{
+    WindowMemory& m = memory();
+    for (auto& [key, w] : m.windows)
+        if (w && w->isVisible())
+            remember(w, key);
+    if (m.file.isEmpty() || m.places.empty())
+        return;
+    QSettings ini(m.file, QSettings::IniFormat);
+    ini.beginGroup(kWindowsGroup);
+    for (const auto& [key, p] : m.places) {
+        ini.setValue(key + "Frame", numbers({p.frame.x(), p.frame.y(), p.frame.width(),
+                                             p.frame.height()}));
+        ini.setValue(key + "Size", numbers({p.size.width(), p.size.height()}));
+        ini.setValue(key + "Maximized", p.maximized ? "1" : "0");
+    }
+    ini.endGroup();
+    ini.sync();
+}
+
+void forgetWindowPlaces()
+{
+    WindowMemory& m = memory();
+    m.places.clear();
+    m.loaded = false;
+}
+
+}  // namespace platform
 
 // ---------------------------------------------------------------- panels
 
@@ -132,6 +458,15 @@ int DisplayPanel(int panel)
     Panel* p = findPanel(panel);
     if (!p)
         return -1;
+    if (!p->placed) {
+        p->placed = true;
+        QString key = p->window->objectName();
+        if (key.isEmpty())
+            key = QString("Panel%1").arg(p->resource);
+        placeWindow(p->window, key, p->handle == firstPanelHandle() ? Placement::Main
+                                                                     : Placement::Secondary);
+    }
+    lastShown = p->window;
     p->window->show();
     p->window->raise();
     p->window->activateWindow();

@@ -247,6 +247,9 @@ QRect placeNear(const QRect& anchor, const QSize& frame, const QRect& screen, Pl
 // The window pop-ups and secondary windows are placed over: the first panel
 // loaded that is shown (the main window), else the active window.
 QWidget* anchorWindow();
+// The window a pop-up belongs to, so that it stays in front of it: the active
+// panel window, else the panel displayed last, else the main window.
+QWidget* popupParent();
 // Gives a window its place before it is first shown: the remembered one under
 // `key` when it lies fully on a present screen, else by `how`. Its place is
 // remembered whenever it is hidden.

@@ -65,11 +65,27 @@ void record(const char* kind, const char* title, const char* message)
         w.popupHook(w.popups.back());
 }
 
+// Pop-ups belong to the panel in front (at start-up nothing is active yet,
+// and a pop-up without a parent lands wherever the window manager puts it);
+// they are centred over the main window all the same.
 QWidget* activeParent()
 {
-    QWidget* w = QApplication::activeWindow();
-    return w;
+    return platform::popupParent();
 }
+
+// A message box centred over the main window and fully on its screen; its
+// size is known only once it is being shown.
+class PlacedMessageBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        QMessageBox::showEvent(event);
+        platform::centreOverAnchor(this);
+    }
+};
 
 QDateTime now()
 {
@@ -103,6 +119,7 @@ void showHelp(const QString& chmName)
         browser->setOpenExternalLinks(true);
         lay->addWidget(browser);
         viewer->resize(760, 640);
+        platform::placeWindow(viewer, "Help", platform::Placement::Secondary);
     }
     auto* browser = viewer->findChild<QTextBrowser*>("helpBrowser");
     browser->setSource(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
@@ -175,10 +192,11 @@ int ConfirmPopup(const char* title, const char* message)
         w.confirmAnswers.pop_front();
         return a;
     }
-    const auto answer = QMessageBox::question(activeParent(), QString::fromLocal8Bit(title),
-                                              QString::fromLocal8Bit(message),
-                                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-    return answer == QMessageBox::Yes ? 1 : 0;
+    PlacedMessageBox box(QMessageBox::Question, QString::fromLocal8Bit(title),
+                         QString::fromLocal8Bit(message), QMessageBox::Yes | QMessageBox::No,
+                         activeParent());
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes ? 1 : 0;
 }
 
 int MessagePopup(const char* title, const char* message)
@@ -186,8 +204,9 @@ int MessagePopup(const char* title, const char* message)
     record("message", title, message);
     if (world().testMode)
         return 0;
-    QMessageBox::information(activeParent(), QString::fromLocal8Bit(title),
-                             QString::fromLocal8Bit(message));
+    PlacedMessageBox box(QMessageBox::Information, QString::fromLocal8Bit(title),
+                         QString::fromLocal8Bit(message), QMessageBox::Ok, activeParent());
+    box.exec();
     return 0;
 }
 

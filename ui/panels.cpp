@@ -67,12 +67,12 @@ QWidget* valueDisplay(PanelBuilder& b, int id, const char* name)
         label->setMinimumWidth(70);
         label->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     }
-    if (auto* lay = box->layout()) {
+    if (auto* lay = qobject_cast<QBoxLayout*>(box->layout())) {
         // The reading takes the width, the unit only what it needs.
-        if (auto* boxLay = qobject_cast<QBoxLayout*>(lay)) {
-            boxLay->setStretch(0, 1);
-            boxLay->setStretch(boxLay->count() - 1, 0);
-        }
+        QLayoutItem* last = lay->itemAt(lay->count() - 1);
+        if (last && last->spacerItem())
+            delete lay->takeAt(lay->count() - 1);
+        lay->setStretch(0, 1);
     }
     box->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     return box;
