@@ -21,11 +21,16 @@ namespace {
 // Holds the reader's line buffer for the life of the program.
 DataFileReader reader;
 
-bool chooseFile(const char* title, int button)
+// Saving also offers CSV; the pop-up does not report the chosen type, so
+// the file name's ending decides it (dataFileTypeOf). Only text files are read.
+bool chooseFile(const char* title, int button, const char* types)
 {
-    return FileSelectPopup("", "*.txt", "ASCII files(*.txt)", title, button, 0, 0, 1, 1, fileName,
+    return FileSelectPopup("", "*.txt", types, title, button, 0, 0, 1, 1, fileName,
                            sizeof fileName) != VAL_NO_FILE_SELECTED;
 }
+
+const char kTextFiles[] = "ASCII files(*.txt)";
+const char kSaveFiles[] = "ASCII files(*.txt);;CSV files(*.csv)";
 
 __attribute__((format(printf, 2, 3))) void tell(const char* title, const char* format, ...)
 {
@@ -76,10 +81,10 @@ void showFileChannels()
 int saveFileCallBack(CTRL_CALLBACK_ARGS)
 {
     IGNORE_ARGS;
-    if (event != EVENT_COMMIT || !chooseFile("Save File", VAL_SAVE_BUTTON))
+    if (event != EVENT_COMMIT || !chooseFile("Save File", VAL_SAVE_BUTTON, kSaveFiles))
         return 0;
     DataFileStop stop;
-    const int records = saveDataFile(fileName, &stop);
+    const int records = saveDataFile(fileName, &stop, dataFileTypeOf(fileName));
     if (records < 0) {
         tell("Save File", "The records were not saved to \"%s\": %s.", fileName, reasonOf(stop));
         return 0;
@@ -93,7 +98,7 @@ int saveFileCallBack(CTRL_CALLBACK_ARGS)
 int retrieveFileCallBack(CTRL_CALLBACK_ARGS)
 {
     IGNORE_ARGS;
-    if (event != EVENT_COMMIT || !chooseFile("Retrieve File", VAL_LOAD_BUTTON))
+    if (event != EVENT_COMMIT || !chooseFile("Retrieve File", VAL_LOAD_BUTTON, kTextFiles))
         return 0;
     std::FILE* in = std::fopen(fileName, "r");
     if (in == nullptr) {

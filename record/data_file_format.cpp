@@ -253,6 +253,79 @@ mode_t currentUmask()
 
 char writeBuffer[kDataFileChunk];
 
+// ---------------------------------------------------------------- CSV
+
+bool needsQuotes(const char* text, std::size_t n)
+{
+    for (std::size_t i = 0; i < n; ++i)
+        if (text[i] == ',' || text[i] == '"' || text[i] == '\r' || text[i] == '\n')
+            return true;
+    return false;
+}
+
+// One field as RFC 4180 writes it: quoted, with quotes doubled, only when it
+// needs to be.
+char* putCsvField(char* out, const char* text, std::size_t n)
+{
+    if (!needsQuotes(text, n)) {
+        std::memcpy(out, text, n);
+        return out + n;
+    }
+    *out++ = '"';
+    for (std::size_t i = 0; i < n; ++i) {
+        if (text[i] == '"')
+            *out++ = '"';
+        *out++ = text[i];
+    }
+    *out++ = '"';
+    return out;
+}
+
+// Text without its surrounding blanks, control characters as underscores, so
+// that no cell breaks a spreadsheet's row; returns its length.
+std::size_t cellText(const char* text, std::size_t capacity, char* out)
+{
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    while (end < capacity && text[end] != '\0')
+        ++end;
+    while (begin < end && text[begin] == ' ')
+        ++begin;
+    while (end > begin && text[end - 1] == ' ')
+        --end;
+    std::size_t n = 0;
+    for (std::size_t i = begin; i < end; ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        out[n++] = (c < 0x20 || c == 0x7F) ? '_' : text[i];
+    }
+    out[n] = '\0';
+    return n;
+}
+
+// A value or unit cell: "Nul" stands for no text.
+char* putCsvCell(char* out, const char* text)
+{
+    char cell[kRecordTextSize];
+    const std::size_t n = cellText(text, kCellText, cell);
+    if (std::strcmp(cell, "Nul") == 0)
+        return out;
+    return putCsvField(out, cell, n);
+}
+
+// The channel's name as a person reads it: its description when fLogGetDes
+// is set and it holds more than blanks, else the sensor name.
+std::size_t csvChannelName(int c, char* name)
+{
+    const ChannelRecord& rec = logChannel[c];
+    const char* sensor = rec.type < kSensorTypes ? sensorType[rec.type] : "Undefined";
+    std::size_t n = fLogGetDes ? cellText(rec.des, kMaxName, name) : 0;
+    if (n == 0)
+        n = cellText(sensor, kMaxName, name);
+    return n;
+}
+
+using LineWriter = int (*)(std::FILE*);
+
 }  // namespace
 
 const char* dataFileFaultText(DataFileFault fault)
@@ -263,6 +336,8 @@ const char* dataFileFaultText(DataFileFault fault)
     case DataFileFault::NoLineEnd: return "the header line has no line end";
     case DataFileFault::LineTooLong: return "the line is too long";
     case DataFileFault::Unreadable: return "the line holds unreadable characters";
+    case DataFileFault::CsvHeader:
+        return "the header is comma separated: CSV files are not read back";
     case DataFileFault::NoChannels: return "the header names no channel";
     case DataFileFault::TooManyChannels: return "the header names more than 10 channels";
     case DataFileFault::MissingUnit:
@@ -398,6 +473,11 @@ bool DataFileReader::readHeader(DataFileHeader* header, DataFileStop* stop)
     const int count = tokenize(line, len, tokens, kMaxTokens, &unreadable);
     if (unreadable)
         return refuse(DataFileFault::Unreadable);
+    // A CSV file of two channels would otherwise pass for a text header and
+    // cost the records in the buffer; the titles never hold a comma.
+    for (int t = 0; t < count && t < kHeaderTitles; ++t)
+        if (std::memchr(tokens[t].p, ',', tokens[t].n))
+            return refuse(DataFileFault::CsvHeader);
     if (count <= kHeaderTitles)
         return refuse(DataFileFault::NoChannels);
     const int columns = count - kHeaderTitles;
@@ -597,8 +677,93 @@ int writeDataFile(std::FILE* out)
     return records;
 }
 
-int saveDataFile(const char* path, DataFileStop* stop)
+DataFileType dataFileTypeOf(const char* path)
 {
+    const std::size_t n = path ? std::strlen(path) : 0;
+    if (n < 4)
+        return DataFileType::Text;
+    const char* ext = path + n - 4;
+    const bool csv = ext[0] == '.' && (ext[1] == 'c' || ext[1] == 'C') &&
+                     (ext[2] == 's' || ext[2] == 'S') && (ext[3] == 'v' || ext[3] == 'V');
+    return csv ? DataFileType::Csv : DataFileType::Text;
+}
+
+std::size_t formatCsvHeaderLine(char* out)
+{
+    static const char kTime[] = "time";
+    char* p = out;
+    std::memcpy(p, kTime, sizeof kTime - 1);
+    p += sizeof kTime - 1;
+    const int channels = clampChannels();
+    for (int c = 0; c < channels; ++c) {
+        static const char kValue[] = " value";
+        static const char kUnit[] = " unit";
+        char title[kDataFileNameSize + sizeof kValue];
+        const std::size_t n = csvChannelName(c, title);
+        std::memcpy(title + n, kValue, sizeof kValue);
+        *p++ = ',';
+        p = putCsvField(p, title, n + sizeof kValue - 1);
+        std::memcpy(title + n, kUnit, sizeof kUnit);
+        *p++ = ',';
+        p = putCsvField(p, title, n + sizeof kUnit - 1);
+    }
+    return static_cast<std::size_t>(p - out);
+}
+
+std::size_t formatCsvRecordLine(int record, char* out)
+{
+    if (record < 0 || record >= kMaxRecords)
+        return 0;
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    cRtc2BRtc(static_cast<unsigned int>(sTime[record]), &year, &month, &day, &hour, &minute,
+              &second);
+    // ISO 8601 local time without a zone: the meter's clock knows none.
+    char* p = out;
+    p = putTwoDigits(p, year / 100);
+    p = putTwoDigits(p, year % 100);
+    *p++ = '-';
+    p = putTwoDigits(p, month);
+    *p++ = '-';
+    p = putTwoDigits(p, day);
+    *p++ = 'T';
+    p = putTwoDigits(p, hour);
+    *p++ = ':';
+    p = putTwoDigits(p, minute);
+    *p++ = ':';
+    p = putTwoDigits(p, second);
+
+    const int channels = clampChannels();
+    for (int c = 0; c < channels; ++c) {
+        *p++ = ',';
+        p = putCsvCell(p, chDataStr[c][record]);
+        *p++ = ',';
+        p = putCsvCell(p, chUnit[c][record]);
+    }
+    return static_cast<std::size_t>(p - out);
+}
+
+int writeCsvFile(std::FILE* out)
+{
+    char line[kDataFileMaxLine];
+    std::size_t n = formatCsvHeaderLine(line);
+    line[n++] = '\r';
+    line[n++] = '\n';
+    if (std::fwrite(line, 1, n, out) != n)
+        return -1;
+    const int records = clampRecords();
+    for (int r = 0; r < records; ++r) {
+        n = formatCsvRecordLine(r, line);
+        line[n++] = '\r';
+        line[n++] = '\n';
+        if (std::fwrite(line, 1, n, out) != n)
+            return -1;
+    }
+    return records;
+}
+
+int saveDataFile(const char* path, DataFileStop* stop, DataFileType type)
+{
+    const LineWriter writeFile = type == DataFileType::Csv ? writeCsvFile : writeDataFile;
     *stop = DataFileStop{};
     auto fail = [&](int errnum) {
         stop->fault = DataFileFault::WriteError;
@@ -643,7 +808,7 @@ int saveDataFile(const char* path, DataFileStop* stop)
     std::setvbuf(f, writeBuffer, _IOFBF, sizeof writeBuffer);
 
     errno = 0;
-    const int records = writeDataFile(f);
+    const int records = writeFile(f);
     int e = records < 0 ? (errno ? errno : EIO) : 0;
     if (e == 0 && std::fflush(f) != 0)
         e = errno ? errno : EIO;

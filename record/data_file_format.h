@@ -24,6 +24,7 @@ enum class DataFileFault {
     NoLineEnd,        // the header is not ended by a line end
     LineTooLong,
     Unreadable,       // control bytes inside a field
+    CsvHeader,        // the titles are comma separated: a CSV file, not read back
     NoChannels,
     TooManyChannels,
     MissingUnit,      // a channel name not followed by the word unit
@@ -110,8 +111,31 @@ std::size_t formatRecordLine(int record, char* out);
 // Returns the records written, or -1 when a write failed (errno tells why).
 int writeDataFile(std::FILE* out);
 
+// ---------------------------------------------------------------- CSV
+// The same records for a spreadsheet (RFC 4180): a header row
+// "time,<name> value,<name> unit,...", then per record its local date and time
+// as "YYYY-MM-DDTHH:MM:SS" and each channel's value text and unit. Value texts
+// are copied as the meter showed them (a decimal point, whatever the locale;
+// an error code such as E01 stays text); "Nul" gives an empty cell. Fields
+// holding a comma, a quote, CR or LF are quoted. Lines end in CR LF. Only
+// written: Retrieve reads the text format alone.
+
+enum class DataFileType { Text, Csv };
+
+// Csv when the file name ends in ".csv", in any case; else Text.
+DataFileType dataFileTypeOf(const char* path);
+
+// One CSV line without its line end, into `out` (kDataFileMaxLine bytes);
+// returns its length (0 for a record outside the buffer).
+std::size_t formatCsvHeaderLine(char* out);
+std::size_t formatCsvRecordLine(int record, char* out);
+
+// Writes the header row and records 0 .. logLength - 1, each ended by CR LF.
+// Returns the records written, or -1 when a write failed (errno tells why).
+int writeCsvFile(std::FILE* out);
+
 // Saves to `path` through a temporary file beside it that replaces `path`
 // only once every byte is written, flushed and closed, so a failed save
 // leaves an existing file as it was. Returns the records written, or -1 with
 // the reason in `stop` (fault WriteError, errnum).
-int saveDataFile(const char* path, DataFileStop* stop);
+int saveDataFile(const char* path, DataFileStop* stop, DataFileType type = DataFileType::Text);

@@ -250,6 +250,63 @@ TEST_F(DataFileFormat, ValueTextsReadInTheCFormatWhateverTheLocale)
     }
 }
 
+// ---------------------------------------------------------------- CSV
+
+const char kCsvExample[] =
+    "time,\"Duct, \"\"east\"\" value\",\"Duct, \"\"east\"\" unit\",Humidity value,Humidity unit\r\n"
+    "2013-03-08T14:05:09,1.25,m/s,45.2,%RH\r\n"
+    "2013-03-08T14:05:10,-0.5,m/s,E01,\r\n"
+    "2014-12-31T23:59:59,1000,m/s,,\r\n";
+
+// Written the same in a locale with a decimal comma: texts are copied, never
+// printed from the float.
+TEST_F(DataFileFormat, CsvWrittenByteForByteWhateverTheLocale)
+{
+    logDataNum = 2;
+    fLogGetDes = 1;
+    logChannel[0].type = 13;
+    copyText(logChannel[0].des, "Duct, \"east\"");
+    logChannel[1].type = 4;  // no description: the sensor name
+    putRecordTime(0, stamp("03-08-2013", "14:05:09"));
+    putRecordTime(1, stamp("03-08-2013", "14:05:10"));
+    putRecordTime(2, stamp("12-31-2014", "23:59:59"));
+    putRecordValue(0, 0, 1.25f, "1.25", "m/s");
+    putRecordValue(0, 1, 45.2f, "45.2", "%RH");
+    putRecordValue(1, 0, -0.5f, "-0.5", "m/s");
+    putRecordValue(1, 1, 0.0f, "E01", "Nul");
+    putRecordValue(2, 0, 1000.0f, "1000 ", "m/s");
+    putRecordValue(2, 1, 0.0f, "Nul", "Nul");
+    logLength = logCounter = 3;
+
+    const char* locale = std::setlocale(LC_ALL, "de_DE.UTF-8");
+    DataFileStop stop;
+    EXPECT_EQ(saveDataFile(path("out.csv").c_str(), &stop, DataFileType::Csv), 3);
+    std::setlocale(LC_ALL, "C");
+    EXPECT_EQ(read(path("out.csv")), kCsvExample);
+    if (!locale) {
+        if (std::getenv("CI"))
+            FAIL() << "de_DE.UTF-8 is not installed";
+        GTEST_SKIP() << "de_DE.UTF-8 is not installed; written in the C locale only";
+    }
+}
+
+TEST_F(DataFileFormat, CsvChosenByTheNameEndingInAnyCase)
+{
+    const struct {
+        const char* name;
+        DataFileType type;
+    } cases[] = {
+        {"run.csv", DataFileType::Csv},  {"/tmp/a b/RUN.CSV", DataFileType::Csv},
+        {"run.Csv", DataFileType::Csv},  {".csv", DataFileType::Csv},
+        {"run.txt", DataFileType::Text}, {"run", DataFileType::Text},
+        {"run.csv.txt", DataFileType::Text}, {"runcsv", DataFileType::Text},
+        {"", DataFileType::Text},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(dataFileTypeOf(c.name), c.type) << c.name;
+    EXPECT_EQ(dataFileTypeOf(nullptr), DataFileType::Text);
+}
+
 TEST_F(DataFileFormat, RecordsLandAtTheirNumbersAndBlankLinesAreSkipped)
 {
     write(path("o.txt"), " Index  ---date--- --time--  A unit\n"
@@ -305,6 +362,8 @@ TEST_F(DataFileFormat, BadHeadersAreRefusedBeforeAnythingChanges)
         {"long name", "Index date time 12345678901234567890 unit\n", DataFileFault::NameTooLong},
         {"binary", std::string("\x7f" "ELF\x02\x01\x01\0\0 a unit\n", 17), DataFileFault::Unreadable},
         {"long line", std::string(5000, 'x') + "\n", DataFileFault::LineTooLong},
+        {"our CSV", "time,A value,A unit,B value,B unit\r\n2020-01-01T00:00:00,1,u,2,u\r\n",
+         DataFileFault::CsvHeader},
     };
     for (const HeaderCase& c : cases) {
         SCOPED_TRACE(c.name);
