@@ -158,6 +158,43 @@ TEST_F(DataFileTest, SaveWritesTheExampleAndCountsTheRecords)
     EXPECT_TRUE(messages().empty());
 }
 
+const char kCsvExample[] =
+    "time,Air_Velocity value,Air_Velocity unit,Humidity value,Humidity unit\r\n"
+    "2013-03-08T14:05:09,1.25,m/s,45.2,%RH\r\n"
+    "2013-03-08T14:05:10,1.31,m/s,E01,\r\n";
+
+// The chosen name's ending picks the format; Retrieve refuses the CSV and
+// keeps the records.
+TEST_F(DataFileTest, SaveWritesCsvForACsvNameAndTextOtherwise)
+{
+    const struct {
+        const char* name;
+        const char* bytes;
+    } cases[] = {
+        {"run.csv", kCsvExample},
+        {"RUN.CSV", kCsvExample},
+        {"run.txt", kExample},
+        {"run", kExample},
+    };
+    recordExample();
+    seam::userSetValue(monitorPanel, MONITOR_LOG_SWITCH, 0);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetCtrlVal(monitorPanel, MONITOR_SETTINGS, "");
+        save(dir_.file(c.name));
+        EXPECT_EQ(readFile(dir_.file(c.name)), c.bytes);
+        EXPECT_EQ(status(), "Save File: 2 Records.");
+    }
+    EXPECT_TRUE(messages().empty());
+
+    const Held before = Held::now();
+    retrieve(dir_.file("run.csv"));
+    EXPECT_TRUE(Held::now() == before);
+    ASSERT_EQ(messages().size(), 1u);
+    EXPECT_NE(messages()[0].message.find("CSV files are not read back"), std::string::npos)
+        << messages()[0].message;
+}
+
 TEST_F(DataFileTest, CancelledPopUpsChangeNothing)
 {
     recordExample(10);
