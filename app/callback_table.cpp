@@ -2,6 +2,7 @@
 #include "app/com_port_panel.h"
 #include "app/merrivan.h"
 #include "app/watchdog.h"
+#include "meter/link_activity.h"
 #include "platform/callbacks.h"
 #include "record/data_file.h"
 #include "record/recording.h"
@@ -23,6 +24,7 @@ void registerMerrivanCallbacks()
     CONTROL(printGraphCallBack);
     CONTROL(printCallBack);
     CONTROL(timeTickCallBack);
+    CONTROL(rxLampCallBack);
 
     CONTROL(comPortCallBack);
     CONTROL(comPortOkCmdCallBack);

@@ -1,4 +1,5 @@
 #include "meter/decoders.h"
+#include "meter/link_activity.h"
 
 #include <cstring>
 
@@ -191,4 +192,5 @@ void analysis9600ComPortData()
     }
 
     ResetTimer(monitorPanel, MONITOR_NODATA_TIMER);
+    noteFrameTaken();
 }

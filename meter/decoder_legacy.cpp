@@ -1,4 +1,5 @@
 #include "meter/decoders.h"
+#include "meter/link_activity.h"
 
 #include "meter/channel.h"
 #include "meter/field_helpers.h"
@@ -117,4 +118,5 @@ void analysisComPortData()
 
     SetDispOld();
     ResetTimer(monitorPanel, MONITOR_NODATA_TIMER);
+    noteFrameTaken();
 }

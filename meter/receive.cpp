@@ -4,6 +4,7 @@
 
 #include "meter/channel.h"
 #include "meter/decoders.h"
+#include "meter/link_activity.h"
 #include "meter/serial_link.h"
 #include "platform/platform.h"
 #include "ui/merrivan_uir.h"
@@ -53,6 +54,8 @@ void comPortCharDetCallBack(int portNumber, int, void*)
         if (rxLen < kMaxFrame && ComTermQueued(portNumber, kCr) != 1)
             return;
         rxLen = ComRdTerm(portNumber, rxBuf, kMaxFrame, kCr);
+        if (rxLen > 0 && rxLen < kShortest)
+            showLinkActivity(false);
         if (rxLen < kShortest || rxLen > kMaxFrame)
             return;
         if (rxBuf[0] == '\0')
@@ -60,10 +63,12 @@ void comPortCharDetCallBack(int portNumber, int, void*)
         rxBuf[rxLen] = static_cast<char>(kCr);
         rxBuf[rxLen + 1] = '\0';
 
+        const unsigned long taken = framesRead;
         if (fNewMeter)
             analysis9600ComPortData();
         else
             analysisComPortData();
         showDisplays();
+        showLinkActivity(framesRead != taken);
     }
 }

@@ -66,6 +66,9 @@
 #define MONITOR_SAVE 65
 #define MONITOR_RETRIEVE 66
 #define MONITOR_CLOCK_TIMER 67
+#define MONITOR_RX_LED 68
+#define MONITOR_RX_COUNT 69
+#define MONITOR_RX_TIMER 70
 
 // Statistics panel.
 #define STATISTIC_CHANNEL 2

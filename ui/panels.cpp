@@ -285,14 +285,26 @@ bool buildMonitor(PanelBuilder& b)
     commands->addWidget(b.command(ID(MONITOR_EXIT), "Exit", "exitCallBack"));
     root->addLayout(commands);
 
+    // The status line, and beside it what the link is doing: a lamp that
+    // flashes on each frame taken and the session's frame counts.
+    auto* statusRow = new QHBoxLayout;
     QWidget* status = b.text(ID(MONITOR_SETTINGS), "", "", nullptr, true, LabelAt::None);
     status->setStyleSheet("background: #eef2f5; border: 1px solid #c5ced6; padding: 3px;");
     status->setFont(scaled(status, 10.5, false));
-    root->addWidget(status);
+    statusRow->addWidget(status, 1);
+    QWidget* rxLed = b.led(ID(MONITOR_RX_LED), "RX", QColor(40, 170, 60));
+    rxLed->setToolTip("Flashes on each frame read from the meter");
+    statusRow->addWidget(rxLed);
+    QWidget* rxCount = b.message(ID(MONITOR_RX_COUNT), "Frames: 0 read, 0 refused");
+    rxCount->setToolTip("Frames read from the meter this session, and frames refused "
+                        "(bad check sum, too short, not in the meter's format)");
+    statusRow->addWidget(rxCount);
+    root->addLayout(statusRow);
 
     b.timer(ID(MONITOR_CLOCK_TIMER), 1.0, true, "timeTickCallBack");
     b.timer(ID(MONITOR_SAMPLE_TIMER), 1.0, false, "timeSampleCallBack");
     b.timer(ID(MONITOR_NODATA_TIMER), 10.0, true, "TimeNoDataCallback");
+    b.timer(ID(MONITOR_RX_TIMER), 0.15, false, "rxLampCallBack");
     w->resize(1180, 800);
     return true;
 }

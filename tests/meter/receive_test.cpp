@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "meter/channel.h"
+#include "meter/link_activity.h"
 #include "meter/receive.h"
 #include "meter/serial_link.h"
 #include "platform/platform.h"
@@ -257,6 +258,43 @@ TEST_F(ReceiveTest, OnlyAPartialLineQueuedReturnsAtOnce)
     const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
     EXPECT_LT(took.count(), 300);
     EXPECT_EQ(GetInQLen(kPort), 12);
+}
+
+}  // namespace
+
+namespace {
+
+// ---------------------------------------------------------------- link activity
+
+std::string countsAfter(unsigned long read, unsigned long refused)
+{
+    return "Frames: " + std::to_string(read) + " read, " + std::to_string(refused) + " refused";
+}
+
+TEST_F(ReceiveTest, LampFlashesOnFramesTakenAndTheCountsTellTakenFromRefused)
+{
+    const unsigned long read = framesRead;
+    const unsigned long refused = framesRefused;
+    SetCtrlVal(monitorPanel, MONITOR_RX_LED, 0);
+
+    queue("AB\r" + withLrc("T0023.5C") + "0\r");  // too short, then a bad check sum
+    crEvent();
+    crEvent();
+    EXPECT_EQ(boxText(MONITOR_RX_COUNT), countsAfter(read, refused + 2));
+    int lamp = -1;
+    GetCtrlVal(monitorPanel, MONITOR_RX_LED, &lamp);
+    EXPECT_EQ(lamp, 0);
+
+    queue(kTwo + "\r");
+    crEvent();
+    EXPECT_EQ(boxText(MONITOR_RX_COUNT), countsAfter(read + 1, refused + 2));
+    GetCtrlVal(monitorPanel, MONITOR_RX_LED, &lamp);
+    EXPECT_EQ(lamp, 1);
+    EXPECT_TRUE(seam::timerEnabled(monitorPanel, MONITOR_RX_TIMER));
+    seam::fireTimer(monitorPanel, MONITOR_RX_TIMER);
+    GetCtrlVal(monitorPanel, MONITOR_RX_LED, &lamp);
+    EXPECT_EQ(lamp, 0);
+    EXPECT_FALSE(seam::timerEnabled(monitorPanel, MONITOR_RX_TIMER));
 }
 
 }  // namespace

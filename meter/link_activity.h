@@ -1,0 +1,16 @@
+// What the link is doing: frames taken and refused this session, shown by the
+// receive lamp and its count beside the status line.
+#pragma once
+
+extern unsigned long framesRead;     // decoded and taken
+extern unsigned long framesRefused;  // too short, bad check sum, outside the protocol
+
+// Called by a decoder once it has taken a frame.
+void noteFrameTaken();
+
+// Lamp and count after a frame went to a decoder (or was too short).
+void showLinkActivity(bool taken);
+
+// The lamp's timer: puts the lamp out again after its flash.
+int rxLampCallBack(int panel, int control, int event, void* callbackData, int eventData1,
+                   int eventData2);
