@@ -56,6 +56,7 @@ void startLogging()
     dimSetup(1);
     SetCtrlAttribute(monitorPanel, MONITOR_REC_INDICATOR, ATTR_TEXT_COLOR, 0xFF0000);
     SetCtrlVal(monitorPanel, MONITOR_REC_INDICATOR, "Recording");
+    SetCtrlAttribute(monitorPanel, MONITOR_REC_INDICATOR, ATTR_VISIBLE, 1);
     // A rate below one second would make the timer tick as fast as it can.
     sampleRate = rate < 1 ? 1.0 : static_cast<double>(rate);
     SetCtrlAttribute(monitorPanel, MONITOR_SAMPLE_TIMER, ATTR_INTERVAL, sampleRate);
@@ -91,7 +92,8 @@ void stopLogging()
     dimSetup(0);
     SetCtrlAttribute(monitorPanel, MONITOR_CHART, ATTR_LABEL_TEXT, "Stop Logging");
     SetCtrlAttribute(monitorPanel, MONITOR_REC_INDICATOR, ATTR_TEXT_COLOR, 0xFFFFFF);
-    SetCtrlAttribute(monitorPanel, MONITOR_REC_INDICATOR, ATTR_VISIBLE, 1);
+    // Shown only while a recording runs.
+    SetCtrlAttribute(monitorPanel, MONITOR_REC_INDICATOR, ATTR_VISIBLE, 0);
     fLogging = 0;
     SetCtrlAttribute(monitorPanel, MONITOR_SAMPLE_TIMER, ATTR_ENABLED, 0);
     setStatus("End Logging Data: %d Records.", logCounter);

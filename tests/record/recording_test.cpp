@@ -100,6 +100,7 @@ TEST_F(RecordingTest, StartSetsUpTheChartLegendAndTimer)
     EXPECT_TRUE(seam::isDimmed(monitorPanel, MONITOR_LOG_EXTRA));
     EXPECT_EQ(seam::textColor(monitorPanel, MONITOR_REC_INDICATOR), 0xFF0000);
     EXPECT_EQ(text(MONITOR_REC_INDICATOR), "Recording");
+    EXPECT_TRUE(seam::isVisible(monitorPanel, MONITOR_REC_INDICATOR));
     EXPECT_TRUE(timerOn());
     EXPECT_DOUBLE_EQ(seam::timerInterval(monitorPanel, MONITOR_SAMPLE_TIMER), 3.0);
     EXPECT_EQ(status(), "Start Logging Data");
@@ -195,12 +196,12 @@ TEST_F(RecordingTest, UserStopKeepsTheRecordsAndUndimsTheSetUp)
     start(100);
     tick();
     tick();
-    SetCtrlAttribute(monitorPanel, MONITOR_REC_INDICATOR, ATTR_VISIBLE, 0);
+    SetCtrlAttribute(monitorPanel, MONITOR_REC_INDICATOR, ATTR_VISIBLE, 1);
     stop();
     EXPECT_EQ(status(), "End Logging Data: 2 Records.");
     EXPECT_EQ(chartLabel(), "Stop Logging");
     EXPECT_EQ(seam::textColor(monitorPanel, MONITOR_REC_INDICATOR), 0xFFFFFF);
-    EXPECT_TRUE(seam::isVisible(monitorPanel, MONITOR_REC_INDICATOR));
+    EXPECT_FALSE(seam::isVisible(monitorPanel, MONITOR_REC_INDICATOR));
     EXPECT_FALSE(timerOn());
     EXPECT_EQ(fLogging, 0);
     for (int control : {MONITOR_SAMPLE_COUNT, MONITOR_SAMPLE_RATE, MONITOR_LOG_EXTRA})
