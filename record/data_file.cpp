@@ -42,16 +42,6 @@ __attribute__((format(printf, 2, 3))) void tell(const char* title, const char* f
     MessagePopup(title, message);
 }
 
-__attribute__((format(printf, 1, 2))) void setStatus(const char* format, ...)
-{
-    char text[64];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    SetCtrlVal(monitorPanel, MONITOR_SETTINGS, text);
-}
-
 const char* reasonOf(const DataFileStop& stop)
 {
     if (stop.fault == DataFileFault::ReadError || stop.fault == DataFileFault::WriteError)
@@ -91,7 +81,7 @@ int saveFileCallBack(CTRL_CALLBACK_ARGS)
     }
     // The line counts the records once they are all safely in the file.
     if (records > 0)
-        setStatus("Save File: %d Records.", records);
+        setStatusLine("Save File: %d Records.", records);
     return 0;
 }
 
@@ -125,7 +115,7 @@ int retrieveFileCallBack(CTRL_CALLBACK_ARGS)
     reader.readRecords(header.channels, &stop);
     std::fclose(in);
     if (logCounter > 0)
-        setStatus("Retrieve File: %d Records.", logCounter);
+        setStatusLine("Retrieve File: %d Records.", logCounter);
 
     showFileChannels();
     GetCtrlVal(monitorPanel, MONITOR_RANGE, &vRange);

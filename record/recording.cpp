@@ -28,16 +28,6 @@ void dimSetup(int dimmed)
     SetCtrlAttribute(monitorPanel, MONITOR_LOG_EXTRA, ATTR_DIMMED, dimmed);
 }
 
-__attribute__((format(printf, 1, 2))) void setStatus(const char* format, ...)
-{
-    char text[64];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    SetCtrlVal(monitorPanel, MONITOR_SETTINGS, text);
-}
-
 int recordsHeld()
 {
     return logCounter < 0 ? 0 : (logCounter > kMaxRecords ? kMaxRecords : logCounter);
@@ -96,7 +86,7 @@ void stopLogging()
     SetCtrlAttribute(monitorPanel, MONITOR_REC_INDICATOR, ATTR_VISIBLE, 0);
     fLogging = 0;
     SetCtrlAttribute(monitorPanel, MONITOR_SAMPLE_TIMER, ATTR_ENABLED, 0);
-    setStatus("End Logging Data: %d Records.", logCounter);
+    setStatusLine("End Logging Data: %d Records.", logCounter);
 }
 
 void takeSample()
@@ -113,7 +103,7 @@ void takeSample()
     GetCtrlAttribute(monitorPanel, MONITOR_REC_INDICATOR, ATTR_VISIBLE, &shown);
     SetCtrlAttribute(monitorPanel, MONITOR_REC_INDICATOR, ATTR_VISIBLE, shown ? 0 : 1);
     PlotStripChart(monitorPanel, MONITOR_CHART, logData[r], kMaxChannels);
-    setStatus("Logging Data: %d Records.", r + 1);
+    setStatusLine("Logging Data: %d Records.", r + 1);
     ++logCounter;
     ++logLength;
     basicStatistic();
@@ -192,3 +182,13 @@ int sRangeCallBack(CTRL_CALLBACK_ARGS)
 // The sample count and rate are read when a recording starts.
 int sampleRateCallBack(CTRL_CALLBACK_ARGS) { IGNORE_ARGS; return 0; }
 int sampleDataCallBack(CTRL_CALLBACK_ARGS) { IGNORE_ARGS; return 0; }
+
+void setStatusLine(const char* format, ...)
+{
+    char text[64];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    SetCtrlVal(monitorPanel, MONITOR_SETTINGS, text);
+}

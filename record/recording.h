@@ -9,6 +9,9 @@ extern float vGain;
 extern float vOffset;
 extern int vRange;
 
+// Writes the Monitor's status line (recording and file progress).
+__attribute__((format(printf, 1, 2))) void setStatusLine(const char* format, ...);
+
 // Fixes the chart's vertical scale from vGain and vOffset.
 void setChartScale();
 // Appends every record the buffer holds to the chart, after what it shows.
