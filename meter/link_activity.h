@@ -11,6 +11,6 @@ void noteFrameTaken();
 // Lamp and count after a frame went to a decoder (or was too short).
 void showLinkActivity(bool taken);
 
-// The lamp's timer: puts the lamp out again after its flash.
+// The lamp's timer: puts the lamp out after its flash and shows the counts.
 int rxLampCallBack(int panel, int control, int event, void* callbackData, int eventData1,
                    int eventData2);

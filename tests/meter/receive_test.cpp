@@ -275,26 +275,29 @@ TEST_F(ReceiveTest, LampFlashesOnFramesTakenAndTheCountsTellTakenFromRefused)
 {
     const unsigned long read = framesRead;
     const unsigned long refused = framesRefused;
+    auto lamp = [] {
+        int on = -1;
+        GetCtrlVal(monitorPanel, MONITOR_RX_LED, &on);
+        return on;
+    };
     SetCtrlVal(monitorPanel, MONITOR_RX_LED, 0);
+    SetCtrlAttribute(monitorPanel, MONITOR_RX_TIMER, ATTR_ENABLED, 0);
 
     queue("AB\r" + withLrc("T0023.5C") + "0\r");  // too short, then a bad check sum
     crEvent();
     crEvent();
+    EXPECT_EQ(lamp(), 0);
+    seam::fireTimer(monitorPanel, MONITOR_RX_TIMER);
     EXPECT_EQ(boxText(MONITOR_RX_COUNT), countsAfter(read, refused + 2));
-    int lamp = -1;
-    GetCtrlVal(monitorPanel, MONITOR_RX_LED, &lamp);
-    EXPECT_EQ(lamp, 0);
 
-    queue(kTwo + "\r");
+    queue(kTwo + "\r" + kTwo + "\r");
     crEvent();
-    EXPECT_EQ(boxText(MONITOR_RX_COUNT), countsAfter(read + 1, refused + 2));
-    GetCtrlVal(monitorPanel, MONITOR_RX_LED, &lamp);
-    EXPECT_EQ(lamp, 1);
+    EXPECT_EQ(lamp(), 1);
     EXPECT_TRUE(seam::timerEnabled(monitorPanel, MONITOR_RX_TIMER));
     seam::fireTimer(monitorPanel, MONITOR_RX_TIMER);
-    GetCtrlVal(monitorPanel, MONITOR_RX_LED, &lamp);
-    EXPECT_EQ(lamp, 0);
+    EXPECT_EQ(lamp(), 0);
     EXPECT_FALSE(seam::timerEnabled(monitorPanel, MONITOR_RX_TIMER));
+    EXPECT_EQ(boxText(MONITOR_RX_COUNT), countsAfter(read + 2, refused + 2));
 }
 
 }  // namespace
