@@ -593,6 +593,13 @@ void applyDataFileHeader(const DataFileHeader& header)
     fLogGetDes = 1;
     logLength = 0;
     logCounter = 0;
+    // Records land at their numbers; a number the file skips must read as an
+    // empty record, not as one left over from the recording before.
+    std::memset(logData, 0, sizeof logData);
+    std::memset(chData, 0, sizeof chData);
+    std::memset(chDataStr, 0, sizeof chDataStr);
+    std::memset(chUnit, 0, sizeof chUnit);
+    std::memset(sTime, 0, sizeof sTime);
 }
 
 // ---------------------------------------------------------------- writer

@@ -92,8 +92,8 @@ private:
 };
 
 // Makes the buffer describe the file's channels: their names as descriptions,
-// fLogGetDes set, logDataNum the column count, no records yet. The sensor
-// types are left as they were.
+// fLogGetDes set, logDataNum the column count, no records yet (every cell
+// cleared). The sensor types are left as they were.
 void applyDataFileHeader(const DataFileHeader& header);
 
 // The name written for channel c: its description when fLogGetDes is set,

@@ -326,6 +326,24 @@ TEST_F(DataFileFormat, RecordsLandAtTheirNumbersAndBlankLinesAreSkipped)
     }
 }
 
+TEST_F(DataFileFormat, ANumberTheFileSkipsReadsEmptyNotLeftOver)
+{
+    putRecordValue(1, 0, 99.0f, "99.0", "old");
+    putRecordTime(1, 12345);
+    write(path("gap.txt"), " Index  ---date--- --time--  A unit\n"
+                           "1 01-01-2020 00:00:01 1.0 u\n"
+                           "3 01-01-2020 00:00:03 3.0 u\n");
+    DataFileStop stop;
+    int records = 0;
+    ASSERT_TRUE(load(path("gap.txt"), &stop, &records));
+    EXPECT_EQ(records, 2);
+    EXPECT_EQ(logData[1][0], 0.0f);
+    EXPECT_STREQ(chDataStr[0][1], "");
+    EXPECT_STREQ(chUnit[0][1], "");
+    EXPECT_EQ(sTime[1], 0);
+    EXPECT_EQ(logData[2][0], 3.0f);
+}
+
 TEST_F(DataFileFormat, HeaderOnlyFileGivesNoRecords)
 {
     logLength = logCounter = 7;
@@ -387,8 +405,9 @@ struct LineCase {
     DataFileFault fault;
 };
 
-// Line 3 does not fit: record 1 stays, the slot the bad line names keeps
-// what it held, and reading stops there.
+// Line 3 does not fit: record 1 stays, the slot the bad line names stays
+// empty (cleared with the accepted header, never written), and reading stops
+// there.
 TEST_F(DataFileFormat, ReadingStopsAtTheFirstLineThatDoesNotFit)
 {
     const LineCase cases[] = {
@@ -424,7 +443,8 @@ TEST_F(DataFileFormat, ReadingStopsAtTheFirstLineThatDoesNotFit)
         EXPECT_EQ(records, 1);
         EXPECT_EQ(logLength, 1);
         EXPECT_EQ(logData[0][1], 6.0f);
-        EXPECT_STREQ(chUnit[0][1], "old");
+        EXPECT_EQ(logData[1][0], 0.0f);
+        EXPECT_STREQ(chUnit[0][1], "");
         EXPECT_EQ(logData[2][0], 0.0f);
     }
 }
