@@ -5,6 +5,8 @@
 // merrivan-full.txt, for tools/bench_pandas.sh to read the same bytes.
 #include <benchmark/benchmark.h>
 
+#include "bench_panels.h"
+
 #include <QCoreApplication>
 #include <cmath>
 #include <cstdio>
@@ -31,22 +33,7 @@ void panelsUp()
 {
     // File pop-ups are answered here rather than shown.
     seam::enable();
-    if (monitorPanel >= 0 && statisticPanel >= 0)
-        return;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static char name[] = "merrivan_bench";
-    static char* argv[] = {name, nullptr};
-    InitCVIRTE(0, argv, 0);
-    uiInstallPanels();
-    registerMerrivanCallbacks();
-    monitorPanel = LoadPanel(0, "MERRIVAN.UIR", MONITOR);
-    statisticPanel = LoadPanel(0, "MERRIVAN.UIR", STATISTIC);
-    if (monitorPanel < 0 || statisticPanel < 0)
-        std::abort();
-    defaultSensorType();
-    defaultValue();
-    DisplayPanel(monitorPanel);
-    QCoreApplication::processEvents();
+    benchPanelsUp();
 }
 
 std::string benchFile()

@@ -3,6 +3,8 @@
 // Frames with the same layout follow each other, as a meter streams them.
 #include <benchmark/benchmark.h>
 
+#include "bench_panels.h"
+
 #include <QCoreApplication>
 #include <cstdio>
 #include <cstdlib>
@@ -20,24 +22,7 @@ namespace {
 
 void panelsUp()
 {
-    static bool up = false;
-    if (up)
-        return;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static char name[] = "merrivan_bench";
-    static char* argv[] = {name, nullptr};
-    InitCVIRTE(0, argv, 0);
-    uiInstallPanels();
-    registerMerrivanCallbacks();
-    monitorPanel = LoadPanel(0, "MERRIVAN.UIR", MONITOR);
-    statisticPanel = LoadPanel(0, "MERRIVAN.UIR", STATISTIC);
-    if (monitorPanel < 0 || statisticPanel < 0)
-        std::abort();
-    defaultSensorType();
-    defaultValue();
-    DisplayPanel(monitorPanel);
-    QCoreApplication::processEvents();
-    up = true;
+    benchPanelsUp();
 }
 
 std::string withLrc(const std::string& content)

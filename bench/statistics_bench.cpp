@@ -1,5 +1,7 @@
 #include <benchmark/benchmark.h>
 
+#include "bench_panels.h"
+
 #include <QCoreApplication>
 #include <QWidget>
 #include <qcustomplot.h>
@@ -15,26 +17,9 @@
 
 namespace {
 
-// The panels need an application object; benchmark_main owns main, so the
-// first benchmark that needs them brings them up.
 void panelsUp()
 {
-    static bool up = false;
-    if (up)
-        return;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static char name[] = "merrivan_bench";
-    static char* argv[] = {name, nullptr};
-    InitCVIRTE(0, argv, 0);
-    uiInstallPanels();
-    registerMerrivanCallbacks();
-    monitorPanel = LoadPanel(0, "MERRIVAN.UIR", MONITOR);
-    statisticPanel = LoadPanel(0, "MERRIVAN.UIR", STATISTIC);
-    if (monitorPanel < 0 || statisticPanel < 0)
-        std::abort();
-    DisplayPanel(statisticPanel);  // drawn as the user would see it
-    QCoreApplication::processEvents();
-    up = true;
+    benchPanelsUp();
 }
 
 // A full buffer of one channel with a spread of values.
