@@ -191,8 +191,12 @@ void setControlValue(Control& c, const QVariant& value)
     }
     case Kind::Text: {
         auto* edit = static_cast<QLineEdit*>(c.inner);
+        const QString text = value.toString();
+        // A live reading is written with every frame; redraw only a change.
+        if (edit->text() == text)
+            break;
         const QSignalBlocker block(edit);
-        edit->setText(value.toString());
+        edit->setText(text);
         edit->setCursorPosition(0);
         break;
     }
