@@ -52,6 +52,13 @@ void writeFile(const std::string& path, const std::string& content)
     out << content;
 }
 
+std::string monitorText(int control)
+{
+    char buf[400] = "";
+    GetCtrlVal(monitorPanel, control, buf);
+    return buf;
+}
+
 bool fileExists(const std::string& path)
 {
     return std::ifstream(path).good();

@@ -21,6 +21,9 @@ private:
     std::string previous_;
 };
 
+// The text a Monitor control shows (a text box, a message, the status line).
+std::string monitorText(int control);
+
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& content);
 bool fileExists(const std::string& path);

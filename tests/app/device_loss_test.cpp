@@ -39,12 +39,7 @@ namespace {
 constexpr int kPort = 2;
 const char* const kSettings = "Setting: COM2, 9600 Bps, 8 bits No Parity.";
 
-std::string text(int control)
-{
-    char buf[64] = "";
-    GetCtrlVal(monitorPanel, control, buf);
-    return buf;
-}
+std::string text(int control) { return testsupport::monitorText(control); }
 
 void clockTick() { seam::fireTimer(monitorPanel, MONITOR_CLOCK_TIMER); }
 

@@ -10,6 +10,7 @@
 #include "app/merrivan.h"
 #include "platform/platform.h"
 #include "platform/seams.h"
+#include "test_support.h"
 #include "ui/merrivan_uir.h"
 
 namespace testsupport {
@@ -21,9 +22,7 @@ struct RunResult {
 
 inline std::string statusLine()
 {
-    char buf[400] = "";
-    GetCtrlVal(monitorPanel, MONITOR_SETTINGS, buf);
-    return buf;
+    return monitorText(MONITOR_SETTINGS);
 }
 
 // `inLoop` runs once the event loop is up; then the exit is confirmed unless

@@ -29,12 +29,7 @@ float floatVal(int control)
     return v;
 }
 
-std::string text(int control)
-{
-    char buf[64] = "";
-    GetCtrlVal(monitorPanel, control, buf);
-    return buf;
-}
+std::string text(int control) { return testsupport::monitorText(control); }
 
 void tick() { seam::fireTimer(monitorPanel, MONITOR_NODATA_TIMER); }
 

@@ -45,12 +45,7 @@ std::string paddedFrame(const std::string& content, std::size_t length)
     return withLrc(body);
 }
 
-std::string boxText(int control)
-{
-    char buf[64] = "";
-    GetCtrlVal(monitorPanel, control, buf);
-    return buf;
-}
+std::string boxText(int control) { return testsupport::monitorText(control); }
 
 struct Displays {
     std::string value1, unit1, value2, unit2;

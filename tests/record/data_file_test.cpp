@@ -38,19 +38,9 @@ const char kExample[] =
 // The start of an executable file.
 const char kGarbage[] = "\x7f" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\x02\0>\0\x01\0\0\0\n\xff\xfe unit\n";
 
-std::string status()
-{
-    char buf[200] = "";
-    GetCtrlVal(monitorPanel, MONITOR_SETTINGS, buf);
-    return buf;
-}
+std::string status() { return testsupport::monitorText(MONITOR_SETTINGS); }
 
-std::string text(int control)
-{
-    char buf[64] = "";
-    GetCtrlVal(monitorPanel, control, buf);
-    return buf;
-}
+std::string text(int control) { return testsupport::monitorText(control); }
 
 int chartPoints()
 {

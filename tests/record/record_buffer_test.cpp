@@ -249,12 +249,7 @@ int countingLogSwitch(CTRL_CALLBACK_ARGS)
     return 0;
 }
 
-std::string ctrlText(int control)
-{
-    char buf[256] = "";
-    GetCtrlVal(monitorPanel, control, buf);
-    return buf;
-}
+std::string ctrlText(int control) { return testsupport::monitorText(control); }
 
 int ctrlInt(int control)
 {

@@ -22,19 +22,9 @@
 
 namespace {
 
-std::string status()
-{
-    char buf[200] = "";
-    GetCtrlVal(monitorPanel, MONITOR_SETTINGS, buf);
-    return buf;
-}
+std::string status() { return testsupport::monitorText(MONITOR_SETTINGS); }
 
-std::string text(int control)
-{
-    char buf[64] = "";
-    GetCtrlVal(monitorPanel, control, buf);
-    return buf;
-}
+std::string text(int control) { return testsupport::monitorText(control); }
 
 int chartPoints()
 {
