@@ -65,6 +65,11 @@ const int lableColor[10] = {
     MONITOR_LEGEND_9, MONITOR_LEGEND_10,
 };
 
+const char* sensorName(unsigned type)
+{
+    return type < sizeof sensorType / sizeof sensorType[0] ? sensorType[type] : sensorType[0];
+}
+
 void copyText(char* dst, std::size_t capacity, const char* src)
 {
     if (capacity == 0) {

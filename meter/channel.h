@@ -21,6 +21,10 @@ extern ChannelRecord logChannel[10];
 // Sensor names indexed by ChannelRecord::type.
 extern const char* const sensorType[19];
 
+// The sensor name of a type; "Undefined" for a type outside the table, so a
+// damaged record never indexes past it.
+const char* sensorName(unsigned type);
+
 // Sensor type index for a code letter; 0 ("Undefined") for anything unknown.
 int sensorTypeCheck(char code);
 

@@ -17,7 +17,6 @@
 namespace {
 
 constexpr int kChannels = static_cast<int>(sizeof channel / sizeof channel[0]);
-constexpr unsigned kSensorTypes = sizeof sensorType / sizeof sensorType[0];
 constexpr unsigned char kErrorType = 18;  // "ERROR#"
 
 bool isSeparator(char c)
@@ -57,11 +56,6 @@ int channelCount(const char* body)
         pos += fieldLength(pos) + 1;
     }
     return n;
-}
-
-const char* sensorName(unsigned type)
-{
-    return type < kSensorTypes ? sensorType[type] : sensorType[0];
 }
 
 int recordedChannels()

@@ -18,7 +18,6 @@
 
 namespace {
 
-constexpr int kSensorTypes = static_cast<int>(sizeof sensorType / sizeof sensorType[0]);
 constexpr int kCellText = kRecordTextSize - 1;  // value and unit texts
 constexpr int kMaxName = kDataFileNameSize - 1;
 constexpr int kHeaderTitles = 3;                // Index, date, time
@@ -317,7 +316,7 @@ char* putCsvCell(char* out, const char* text)
 std::size_t csvChannelName(int c, char* name)
 {
     const ChannelRecord& rec = logChannel[c];
-    const char* sensor = rec.type < kSensorTypes ? sensorType[rec.type] : "Undefined";
+    const char* sensor = sensorName(rec.type);
     std::size_t n = fLogGetDes ? cellText(rec.des, kMaxName, name) : 0;
     if (n == 0)
         n = cellText(sensor, kMaxName, name);
@@ -607,7 +606,7 @@ void applyDataFileHeader(const DataFileHeader& header)
 void dataFileChannelName(int c, char* name)
 {
     const ChannelRecord& rec = logChannel[c];
-    const char* sensor = rec.type < kSensorTypes ? sensorType[rec.type] : "Undefined";
+    const char* sensor = sensorName(rec.type);
     char des[kDataFileNameSize];
     std::memcpy(des, rec.des, kMaxName);
     des[kMaxName] = '\0';

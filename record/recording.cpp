@@ -19,7 +19,6 @@ int vRange = 100;
 
 namespace {
 
-constexpr int kSensorTypes = static_cast<int>(sizeof sensorType / sizeof sensorType[0]);
 
 void dimSetup(int dimmed)
 {
@@ -65,10 +64,8 @@ void startLogging()
     for (int c = 0; c < logDataNum; ++c) {
         logChannel[c].type = channel[c].type;
         copyText(logChannel[c].des, channel[c].des);
-        const int type = logChannel[c].type;
         SetCtrlVal(monitorPanel, lableColor[c],
-                   fLogGetDes ? logChannel[c].des
-                              : (type < kSensorTypes ? sensorType[type] : "Undefined"));
+                   fLogGetDes ? logChannel[c].des : sensorName(logChannel[c].type));
         SetCtrlAttribute(monitorPanel, lableColor[c], ATTR_VISIBLE, 1);
         SetTraceAttribute(monitorPanel, MONITOR_CHART, c + 1, ATTR_TRACE_VISIBLE, 1);
     }

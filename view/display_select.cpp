@@ -11,15 +11,12 @@ int disp2Index = 0;
 namespace {
 
 constexpr int kChannelCount = static_cast<int>(sizeof channel / sizeof channel[0]);
-constexpr unsigned kSensorTypeCount = sizeof sensorType / sizeof sensorType[0];
 
 const char* channelLabel(int i, bool useDescription)
 {
     if (useDescription)
         return channel[i].des;
-    // A corrupted type must not index past the table.
-    const unsigned type = channel[i].type;
-    return type < kSensorTypeCount ? sensorType[type] : sensorType[0];
+    return sensorName(channel[i].type);
 }
 
 // Leaves the list as it is when no item carries the value (for example an

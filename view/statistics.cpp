@@ -16,7 +16,6 @@ double histAxis[kHistogramBins];
 
 namespace {
 
-constexpr int kSensorTypes = static_cast<int>(sizeof sensorType / sizeof sensorType[0]);
 
 // Channels actually held by the buffer, whatever the counter says.
 int recordedChannels()
@@ -75,7 +74,7 @@ void SetStaticDisp(int index)
             label[sizeof rec.des] = '\0';
             InsertListItem(statisticPanel, STATISTIC_CHANNEL, -1, label, i);
         } else {
-            const char* name = rec.type < kSensorTypes ? sensorType[rec.type] : "Undefined";
+            const char* name = sensorName(rec.type);
             InsertListItem(statisticPanel, STATISTIC_CHANNEL, -1, name, i);
         }
     }

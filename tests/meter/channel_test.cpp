@@ -81,6 +81,14 @@ TEST(SensorType, NamesInOrder)
     }
 }
 
+TEST(SensorType, NameOfATypeOutsideTheTableIsUndefined)
+{
+    EXPECT_STREQ(sensorName(6), "Temperature");
+    EXPECT_STREQ(sensorName(18), "ERROR#");
+    for (unsigned type : {19u, 255u, 4000000000u})
+        EXPECT_STREQ(sensorName(type), "Undefined") << type;
+}
+
 TEST(ChannelRecordLayout, FieldCapacitiesAndTypes)
 {
     ChannelRecord r{};
