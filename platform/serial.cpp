@@ -569,11 +569,14 @@ int ComTermQueued(int port, int terminationByte)
     auto rec = findPort(port);
     if (!rec)
         return validPort(port) ? kNotOpen : kBadPort;
+    if (terminationByte < 0 || terminationByte > 255)
+        return 0;
+    // A terminator already queued answers without asking the device again.
+    if (rec->queue.contains(static_cast<char>(terminationByte)))
+        return 1;
     pull(rec);
     if (!isCurrent(rec))
         return kNotOpen;  // the device went away
-    if (terminationByte < 0 || terminationByte > 255)
-        return 0;
     return rec->queue.contains(static_cast<char>(terminationByte)) ? 1 : 0;
 }
 
@@ -598,8 +601,15 @@ int ComRdTerm(int port, char* buffer, int count, int terminationByte)
         return static_cast<int>(n);
     };
 
-    for (;;) {
-        pull(rec);
+    for (bool first = true;; first = false) {
+        // A line already queued whole is taken without asking the device
+        // again; anything else first takes what has arrived.
+        const bool lineQueued =
+            first && hasTerm &&
+            std::memchr(rec->queue.constData(), terminationByte,
+                        static_cast<std::size_t>(std::min<qsizetype>(rec->queue.size(), count)));
+        if (!lineQueued)
+            pull(rec);
         if (!isCurrent(rec))
             return kNotOpen;  // the device went away
         const qsizetype window = std::min<qsizetype>(rec->queue.size(), count);
