@@ -85,13 +85,16 @@ void runFor(int ms, const std::function<bool()>& done)
     QTimer guard;
     guard.setSingleShot(true);
     QObject::connect(&guard, &QTimer::timeout, &loop, &QEventLoop::quit);
+    // Without a condition the loop only waits: no timer of the probe's own
+    // wakes the process while its CPU time is measured.
     QTimer check;
     QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done())
+        if (done && done())
             loop.quit();
     });
     guard.start(ms);
-    check.start(50);
+    if (done)
+        check.start(50);
     loop.exec();
 }
 
@@ -222,12 +225,17 @@ void countingCallback(int port, int mask, void* data)
     comPortCharDetCallBack(port, mask, data);
 }
 
-double cpuSeconds()
+struct CpuTime {
+    double user = 0;
+    double system = 0;
+};
+
+CpuTime cpuSeconds()
 {
     rusage u{};
     ::getrusage(RUSAGE_SELF, &u);
-    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+    return {static_cast<double>(u.ru_utime.tv_sec) + static_cast<double>(u.ru_utime.tv_usec) / 1e6,
+            static_cast<double>(u.ru_stime.tv_sec) + static_cast<double>(u.ru_stime.tv_usec) / 1e6};
 }
 
 long residentKiB()
@@ -269,15 +277,17 @@ int cpuProbe(int channels, int seconds, const std::string& simRate)
 
     panelsUp();
     openPort(device, countingCallback);
-    runFor(2000, [] { return false; });  // settle: layout built, caches warm
+    runFor(2000, nullptr);  // settle: layout built, caches warm
 
     const long rssBefore = residentKiB();
     const long callsBefore = callbackCalls;
-    const double cpuBefore = cpuSeconds();
+    const CpuTime cpuBefore = cpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    runFor(seconds * 1000, [] { return false; });
-    const double cpu = cpuSeconds() - cpuBefore;
+    runFor(seconds * 1000, nullptr);
+    const CpuTime cpuAfter = cpuSeconds();
+    const double user = cpuAfter.user - cpuBefore.user;
+    const double system = cpuAfter.system - cpuBefore.system;
     const double elapsed = static_cast<double>(wall.nsecsElapsed()) / 1e9;
     const long rssAfter = residentKiB();
 
@@ -287,9 +297,11 @@ int cpuProbe(int channels, int seconds, const std::string& simRate)
     char text[32] = "";
     GetCtrlVal(monitorPanel, MONITOR_CH1_VALUE, text);
     std::printf("%d-channel frames at rate %s for %.1f s: %.1f CR events/s, "
-                "CPU %.2f%% of one core; resident %ld KiB -> %ld KiB; display 1 shows \"%s\"\n",
+                "CPU %.2f%% of one core (user %.2f%%, system %.2f%%); resident %ld KiB -> %ld KiB; "
+                "display 1 shows \"%s\"\n",
                 channels, simRate.c_str(), elapsed, static_cast<double>(callbackCalls - callsBefore) / elapsed,
-                100.0 * cpu / elapsed, rssBefore, rssAfter, text);
+                100.0 * (user + system) / elapsed, 100.0 * user / elapsed, 100.0 * system / elapsed,
+                rssBefore, rssAfter, text);
     return 0;
 }
 
