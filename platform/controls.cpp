@@ -14,6 +14,11 @@
 namespace platform {
 namespace {
 
+bool holdsText(const Control& c)
+{
+    return c.kind == Kind::Text || c.kind == Kind::Reading || c.kind == Kind::Message;
+}
+
 QString colorSheet(int rgb)
 {
     return QString("color: #%1;").arg(static_cast<unsigned>(rgb) & 0xFFFFFFu, 6, 16, QChar('0'));
@@ -156,6 +161,8 @@ QVariant controlValue(const Control& c)
         return static_cast<QDoubleSpinBox*>(c.inner)->value();
     case Kind::Text:
         return static_cast<QLineEdit*>(c.inner)->text();
+    case Kind::Reading:
+        return static_cast<ReadingWidget*>(c.inner)->text();
     case Kind::Message:
         return static_cast<QLabel*>(c.inner)->text();
     case Kind::Led:
@@ -200,6 +207,9 @@ void setControlValue(Control& c, const QVariant& value)
         edit->setCursorPosition(0);
         break;
     }
+    case Kind::Reading:
+        static_cast<ReadingWidget*>(c.inner)->setText(value.toString());
+        break;
     case Kind::Message:
         static_cast<QLabel*>(c.inner)->setText(value.toString());
         break;
@@ -261,6 +271,7 @@ bool acceptsValue(const Control& c, const QVariant& value, QVariant* converted)
         return true;
     }
     case Kind::Text:
+    case Kind::Reading:
     case Kind::Message:
         *converted = text;
         return true;
@@ -280,7 +291,7 @@ int SetCtrlVal(int panel, int control, int value)
     Control* c = findControl(panel, control);
     if (!c)
         return -1;
-    if (c->kind == Kind::Text || c->kind == Kind::Message)
+    if (holdsText(*c))
         setControlValue(*c, QString::number(value));
     else
         setControlValue(*c, value);
@@ -292,7 +303,7 @@ int SetCtrlVal(int panel, int control, double value)
     Control* c = findControl(panel, control);
     if (!c)
         return -1;
-    if (c->kind == Kind::Text || c->kind == Kind::Message)
+    if (holdsText(*c))
         setControlValue(*c, QString::number(value));
     else if (c->kind == Kind::Numeric && c->type != DataType::Int)
         setControlValue(*c, value);
@@ -307,7 +318,7 @@ int SetCtrlVal(int panel, int control, const char* value)
     if (!c)
         return -1;
     const QString text = QString::fromLocal8Bit(value ? value : "");
-    if (c->kind == Kind::Text || c->kind == Kind::Message)
+    if (holdsText(*c))
         setControlValue(*c, text);
     else
         setControlValue(*c, text.toDouble());

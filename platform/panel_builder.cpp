@@ -173,6 +173,18 @@ QWidget* PanelBuilder::text(int id, const char* name, const char* label, const c
     return wrap(c, edit, label, at);
 }
 
+QWidget* PanelBuilder::reading(int id, const char* name, const char* label, const char* init,
+                               LabelAt at)
+{
+    Control& c = add(id, name, nullptr);
+    c.kind = Kind::Reading;
+    c.type = DataType::Text;
+    c.indicator = true;
+    auto* box = new ReadingWidget(QString::fromUtf8(init ? init : ""));
+    c.initial = box->text();
+    return wrap(c, box, label, at);
+}
+
 QWidget* PanelBuilder::message(int id, const char* name, const char* init)
 {
     Control& c = add(id, name, nullptr);

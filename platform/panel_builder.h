@@ -40,6 +40,8 @@ public:
     // Text entry or indicator (a box with a label).
     QWidget* text(int id, const char* name, const char* label, const char* init,
                   const char* callback, bool indicator = true, LabelAt at = LabelAt::Top);
+    // A live reading: large figures on a dark box, with its label (the unit).
+    QWidget* reading(int id, const char* name, const char* label, const char* init, LabelAt at);
     // Text message: plain text on the panel, its value is the text.
     QWidget* message(int id, const char* name, const char* init);
     QWidget* led(int id, const char* name, const char* label, QColor onColor,

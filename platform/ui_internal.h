@@ -4,6 +4,7 @@
 #include <QAbstractButton>
 #include <QDoubleSpinBox>
 #include <QLabel>
+#include <QPixmap>
 #include <QPointer>
 #include <QRect>
 #include <QSpinBox>
@@ -27,7 +28,7 @@ class QEventLoop;
 
 namespace platform {
 
-enum class Kind { Numeric, Text, Message, Led, Switch, Ring, Command, Picture, Timer, Strip, Graph };
+enum class Kind { Numeric, Text, Reading, Message, Led, Switch, Ring, Command, Picture, Timer, Strip, Graph };
 
 // A round lamp; value 0 or 1.
 class LedWidget : public QWidget {
@@ -44,6 +45,36 @@ protected:
 private:
     QColor onColor_;
     bool on_ = false;
+    QPixmap faces_[2];  // off, on
+};
+
+// A live reading in large figures, light on a dark box. It paints every
+// pixel of its rectangle itself, so a new reading redraws only this box and
+// not the panel behind it: readings change many times a second.
+class ReadingWidget : public QWidget {
+    Q_OBJECT
+public:
+    explicit ReadingWidget(const QString& text, QWidget* parent = nullptr);
+    const QString& text() const { return text_; }
+    void setText(const QString& text);
+    QSize sizeHint() const override { return {170, 56}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    struct Glyph {
+        QPixmap picture;
+        qreal advance = 0;
+    };
+    const Glyph& glyph(QChar ch, const QColor& ink);
+    int glyphPad() const;
+
+    QString text_;
+    std::map<char16_t, Glyph> glyphs_;  // for glyphFont_ at glyphRatio_ in glyphInk_
+    QFont glyphFont_;
+    qreal glyphRatio_ = 0;
+    QColor glyphInk_;
 };
 
 // A sliding on/off switch.

@@ -25,17 +25,112 @@ void LedWidget::setOn(bool on)
 
 void LedWidget::paintEvent(QPaintEvent*)
 {
+    // The receive lamp blinks several times a second: draw each state once
+    // per size and copy it after that.
+    QPixmap& face = faces_[on_ ? 1 : 0];
+    const qreal ratio = devicePixelRatioF();
+    if (face.isNull() || face.deviceIndependentSize() != QSizeF(size()) ||
+        face.devicePixelRatio() != ratio) {
+        face = QPixmap(size() * ratio);
+        face.setDevicePixelRatio(ratio);
+        face.fill(Qt::transparent);
+        QPainter p(&face);
+        p.setRenderHint(QPainter::Antialiasing);
+        const int d = std::min(width(), height()) - 2;
+        QRectF r((width() - d) / 2.0, (height() - d) / 2.0, d, d);
+        QRadialGradient g(r.center() - QPointF(d / 5.0, d / 5.0), d);
+        const QColor base = on_ ? onColor_ : QColor(70, 70, 70);
+        g.setColorAt(0, base.lighter(on_ ? 170 : 140));
+        g.setColorAt(1, base.darker(on_ ? 110 : 160));
+        p.setBrush(g);
+        p.setPen(QPen(QColor(40, 40, 40), 1.2));
+        p.drawEllipse(r);
+    }
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const int d = std::min(width(), height()) - 2;
-    QRectF r((width() - d) / 2.0, (height() - d) / 2.0, d, d);
-    QRadialGradient g(r.center() - QPointF(d / 5.0, d / 5.0), d);
-    const QColor base = on_ ? onColor_ : QColor(70, 70, 70);
-    g.setColorAt(0, base.lighter(on_ ? 170 : 140));
-    g.setColorAt(1, base.darker(on_ ? 110 : 160));
-    p.setBrush(g);
-    p.setPen(QPen(QColor(40, 40, 40), 1.2));
-    p.drawEllipse(r);
+    p.drawPixmap(0, 0, face);
+}
+
+ReadingWidget::ReadingWidget(const QString& text, QWidget* parent) : QWidget(parent), text_(text)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void ReadingWidget::setText(const QString& text)
+{
+    if (text_ != text) {
+        text_ = text;
+        update();
+    }
+}
+
+const ReadingWidget::Glyph& ReadingWidget::glyph(QChar ch, const QColor& ink)
+{
+    auto found = glyphs_.find(ch.unicode());
+    if (found != glyphs_.end())
+        return found->second;
+    const QFontMetricsF metrics(font());
+    const qreal ratio = devicePixelRatioF();
+    const int pad = glyphPad();
+    Glyph g;
+    g.advance = metrics.horizontalAdvance(ch);
+    const QSizeF size(g.advance + 2 * pad, metrics.height() + 2 * pad);
+    g.picture = QPixmap((size * ratio).toSize());
+    g.picture.setDevicePixelRatio(ratio);
+    g.picture.fill(Qt::transparent);
+    QPainter p(&g.picture);
+    p.setFont(font());
+    p.setPen(ink);
+    p.drawText(QPointF(pad, pad + metrics.ascent()), QString(ch));
+    return glyphs_.emplace(ch.unicode(), std::move(g)).first->second;
+}
+
+int ReadingWidget::glyphPad() const
+{
+    // Room for strokes that reach past a character's advance.
+    return static_cast<int>(std::ceil(QFontMetricsF(font()).height() / 6.0));
+}
+
+void ReadingWidget::paintEvent(QPaintEvent*)
+{
+    static const QColor face(0x10, 0x20, 0x2c);
+    static const QColor edge(0x46, 0x55, 0x60);
+    static const QColor figures(0x7c, 0xfc, 0x9a);
+    QPainter p(this);
+    // Filled, not stroked: the raster engine fills rectangles far faster.
+    p.fillRect(rect(), edge);
+    p.fillRect(rect().adjusted(1, 1, -1, -1), face);
+    const QColor ink = isEnabled() ? figures : figures.darker(180);
+    const QRect area = rect().adjusted(8, 2, -8, -2);
+    const bool plain = std::all_of(text_.begin(), text_.end(),
+                                   [](QChar ch) { return ch.unicode() < 0x100 && ch.isPrint(); });
+    if (!plain) {
+        p.setPen(ink);
+        p.setFont(font());
+        p.drawText(area, Qt::AlignRight | Qt::AlignVCenter, text_);
+        return;
+    }
+    // Figures this large are drawn from outlines each time; a reading that
+    // changes many times a second is put together from characters drawn once.
+    const qreal ratio = devicePixelRatioF();
+    if (glyphFont_ != font() || glyphRatio_ != ratio || glyphInk_ != ink) {
+        glyphs_.clear();
+        glyphFont_ = font();
+        glyphRatio_ = ratio;
+        glyphInk_ = ink;
+    }
+    qreal width = 0;
+    for (QChar ch : text_)
+        width += glyph(ch, ink).advance;
+    const QFontMetricsF metrics(font());
+    const int pad = glyphPad();
+    const qreal top = area.center().y() + 0.5 - metrics.height() / 2.0 - pad;
+    qreal x = area.right() + 1 - width - pad;
+    p.setClipRect(rect().adjusted(1, 1, -1, -1));
+    for (QChar ch : text_) {
+        const Glyph& g = glyph(ch, ink);
+        p.drawPixmap(QPointF(std::round(x), std::round(top)), g.picture);
+        x += g.advance;
+    }
 }
 
 SwitchWidget::SwitchWidget(QWidget* parent) : QAbstractButton(parent)

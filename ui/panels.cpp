@@ -54,14 +54,12 @@ QFont scaled(QWidget* w, double points, bool bold)
 // grows with the display, which takes the room a large window offers.
 QWidget* valueDisplay(PanelBuilder& b, int id, const char* name)
 {
-    QWidget* box = b.text(id, name, "Unit", "----", nullptr, true, LabelAt::Right);
-    QWidget* edit = b.innerWidget();
-    edit->setFont(scaled(edit, 26, true));
-    edit->setMinimumSize(170, 56);
-    edit->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    QWidget* box = b.reading(id, name, "Unit", "----", LabelAt::Right);
+    QWidget* figures = b.innerWidget();
+    figures->setFont(scaled(figures, 26, true));
+    figures->setMinimumSize(170, 56);
+    figures->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     b.fontFollowsSize(8, 28);
-    static_cast<QLineEdit*>(edit)->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    edit->setStyleSheet("background: #10202c; color: #7CFC9A; border-radius: 6px; padding: 2px 8px;");
     if (auto* label = box->findChild<QLabel*>("ctrlLabel")) {
         label->setFont(scaled(label, 18, true));
         label->setMinimumWidth(70);

@@ -5,6 +5,8 @@
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -97,6 +99,90 @@ std::string shown(int panel, int control)
 {
     auto* spin = dynamic_cast<QAbstractSpinBox*>(platform::controlWidget(panel, control));
     return spin ? spin->text().toStdString() : "";
+}
+
+// Counts the paint events a widget receives.
+struct PaintCount : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        paints += e->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+};
+
+// Where the reading's light figures stand in its picture.
+struct Ink {
+    int pixels = 0;
+    QRect box;
+};
+
+Ink inkOf(QWidget* reading)
+{
+    const QImage image = reading->grab().toImage();
+    Ink ink;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGreen(image.pixel(x, y)) > 160) {
+                ++ink.pixels;
+                ink.box |= QRect(x, y, 1, 1);
+            }
+    return ink;
+}
+
+TEST_F(MonitorLayout, AReadingRedrawsOnlyItsBoxAndShowsItsFiguresAtTheRight)
+{
+    QWidget* window = platform::panelWindow(monitorPanel);
+    window->resize(window->minimumSizeHint());
+    window->show();
+    QApplication::processEvents();
+    QWidget* reading = platform::controlWidget(monitorPanel, MONITOR_CH1_VALUE);
+    QWidget* group = reading->parentWidget();
+    while (group && !qobject_cast<QGroupBox*>(group))
+        group = group->parentWidget();
+    ASSERT_NE(group, nullptr);
+    PaintCount readingPaints, groupPaints;
+    reading->installEventFilter(&readingPaints);
+    group->installEventFilter(&groupPaints);
+    SetCtrlVal(monitorPanel, MONITOR_CH1_VALUE, "23.4");
+    QApplication::processEvents();
+    EXPECT_GE(readingPaints.paints, 1);
+    EXPECT_EQ(groupPaints.paints, 0);  // readings change many times a second
+    reading->removeEventFilter(&readingPaints);
+    group->removeEventFilter(&groupPaints);
+
+    const QImage first = reading->grab().toImage();
+    const Ink small = inkOf(reading);
+    EXPECT_GT(small.pixels, 50);
+    EXPECT_GT(small.box.right(), reading->width() * 4 / 5);  // right-aligned
+    EXPECT_GT(small.box.left(), reading->width() - small.box.right());
+    for (const char* text : {"-0123.45", "23.5", "E3", "OL", "1e+06"}) {
+        SetCtrlVal(monitorPanel, MONITOR_CH1_VALUE, text);
+        EXPECT_NE(reading->grab().toImage(), first) << text;
+    }
+    SetCtrlVal(monitorPanel, MONITOR_CH1_VALUE, "23.4");
+    EXPECT_EQ(reading->grab().toImage(), first);
+    SetCtrlVal(monitorPanel, MONITOR_CH1_VALUE, "");
+    EXPECT_EQ(inkOf(reading).pixels, 0);
+
+    // A larger window draws larger figures, not the small ones kept from before.
+    SetCtrlVal(monitorPanel, MONITOR_CH1_VALUE, "23.4");
+    window->resize(1900, 1000);
+    QApplication::processEvents();
+    EXPECT_GT(inkOf(reading).box.height(), small.box.height() * 5 / 4);
+    window->hide();
+}
+
+TEST_F(MonitorLayout, ReceiveLampLooksLitOnlyWhileOn)
+{
+    QWidget* lamp = platform::controlWidget(monitorPanel, MONITOR_RX_LED);
+    SetCtrlVal(monitorPanel, MONITOR_RX_LED, 0);
+    const QImage off = lamp->grab().toImage();
+    SetCtrlVal(monitorPanel, MONITOR_RX_LED, 1);
+    const QImage on = lamp->grab().toImage();
+    EXPECT_NE(on, off);
+    SetCtrlVal(monitorPanel, MONITOR_RX_LED, 0);
+    EXPECT_EQ(lamp->grab().toImage(), off);
 }
 
 TEST_F(MonitorLayout, EntriesTakeTheirWholeRangeAndBringOthersToTheNearestLimit)
