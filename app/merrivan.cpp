@@ -6,6 +6,7 @@
 
 #include "app/com_port_panel.h"
 #include "app/port_search.h"
+#include "meter/link_activity.h"
 #include "meter/channel.h"
 #include "meter/receive.h"
 #include "platform/platform.h"
@@ -187,6 +188,7 @@ int timeTickCallBack(CTRL_CALLBACK_ARGS)
         SetCtrlVal(monitorPanel, MONITOR_DATE, DateStr());
         SetCtrlVal(monitorPanel, MONITOR_TIME, TimeStr());
         watchComLink();
+        showLinkCounts();
     }
     return 0;
 }

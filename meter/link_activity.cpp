@@ -14,21 +14,38 @@ void noteFrameTaken()
     ++framesRead;
 }
 
-// The lamp lights with a frame taken and goes out at the lamp timer's tick,
-// which also brings the counts up to date: while the meter streams, the lamp
-// blinks and the counts are redrawn a few times a second, not with every
-// frame.
+namespace {
+unsigned long shownRead = ~0ul;
+unsigned long shownRefused = ~0ul;
+}  // namespace
+
+// The lamp lights with a frame taken and goes out one flash after the last
+// one: while the meter streams it stays lit, and the panel is not redrawn
+// for it with every frame. The counts are brought up to date when the lamp
+// goes out and once a second by the clock.
 void showLinkActivity(bool taken)
 {
-    if (!taken)
+    if (!taken) {
         ++framesRefused;
-    int running = 0;
-    GetCtrlAttribute(monitorPanel, MONITOR_RX_TIMER, ATTR_ENABLED, &running);
-    if (running)
+        int running = 0;
+        GetCtrlAttribute(monitorPanel, MONITOR_RX_TIMER, ATTR_ENABLED, &running);
+        if (!running)
+            SetCtrlAttribute(monitorPanel, MONITOR_RX_TIMER, ATTR_ENABLED, 1);
         return;
-    if (taken)
-        SetCtrlVal(monitorPanel, MONITOR_RX_LED, 1);
-    SetCtrlAttribute(monitorPanel, MONITOR_RX_TIMER, ATTR_ENABLED, 1);
+    }
+    SetCtrlVal(monitorPanel, MONITOR_RX_LED, 1);
+    SetCtrlAttribute(monitorPanel, MONITOR_RX_TIMER, ATTR_ENABLED, 1);  // from now again
+}
+
+void showLinkCounts()
+{
+    if (shownRead == framesRead && shownRefused == framesRefused)
+        return;
+    char text[64];
+    std::snprintf(text, sizeof text, "Frames: %lu read, %lu refused", framesRead, framesRefused);
+    SetCtrlVal(monitorPanel, MONITOR_RX_COUNT, text);
+    shownRead = framesRead;
+    shownRefused = framesRefused;
 }
 
 int rxLampCallBack(CTRL_CALLBACK_ARGS)
@@ -38,8 +55,6 @@ int rxLampCallBack(CTRL_CALLBACK_ARGS)
         return 0;
     SetCtrlVal(monitorPanel, MONITOR_RX_LED, 0);
     SetCtrlAttribute(monitorPanel, MONITOR_RX_TIMER, ATTR_ENABLED, 0);
-    char text[64];
-    std::snprintf(text, sizeof text, "Frames: %lu read, %lu refused", framesRead, framesRefused);
-    SetCtrlVal(monitorPanel, MONITOR_RX_COUNT, text);
+    showLinkCounts();
     return 0;
 }

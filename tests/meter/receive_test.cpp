@@ -266,7 +266,7 @@ std::string countsAfter(unsigned long read, unsigned long refused)
     return "Frames: " + std::to_string(read) + " read, " + std::to_string(refused) + " refused";
 }
 
-TEST_F(ReceiveTest, LampFlashesOnFramesTakenAndTheCountsTellTakenFromRefused)
+TEST_F(ReceiveTest, LampLightsWhileFramesAreTakenAndTheCountsTellTakenFromRefused)
 {
     const unsigned long read = framesRead;
     const unsigned long refused = framesRefused;
@@ -289,10 +289,17 @@ TEST_F(ReceiveTest, LampFlashesOnFramesTakenAndTheCountsTellTakenFromRefused)
     crEvent();
     EXPECT_EQ(lamp(), 1);
     EXPECT_TRUE(seam::timerEnabled(monitorPanel, MONITOR_RX_TIMER));
+    // While frames stream the lamp stays lit; the clock brings the counts.
+    EXPECT_EQ(boxText(MONITOR_RX_COUNT), countsAfter(read, refused + 2));
+    seam::fireTimer(monitorPanel, MONITOR_CLOCK_TIMER);
+    EXPECT_EQ(boxText(MONITOR_RX_COUNT), countsAfter(read + 2, refused + 2));
+    queue(kTwo + "\r");
+    crEvent();
+    EXPECT_EQ(lamp(), 1);
     seam::fireTimer(monitorPanel, MONITOR_RX_TIMER);
     EXPECT_EQ(lamp(), 0);
     EXPECT_FALSE(seam::timerEnabled(monitorPanel, MONITOR_RX_TIMER));
-    EXPECT_EQ(boxText(MONITOR_RX_COUNT), countsAfter(read + 2, refused + 2));
+    EXPECT_EQ(boxText(MONITOR_RX_COUNT), countsAfter(read + 3, refused + 2));
 }
 
 }  // namespace
