@@ -3,6 +3,7 @@
 
 #include <QAbstractButton>
 #include <QDoubleSpinBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPixmap>
 #include <QPointer>
@@ -70,7 +71,9 @@ private:
     const Glyph& glyph(QChar ch, const QColor& ink);
     int glyphPad() const;
 
+    static constexpr int kBurstMs = 10;
     QString text_;
+    QElapsedTimer sinceDrawn_;
     std::map<char16_t, Glyph> glyphs_;  // for glyphFont_ at glyphRatio_ in glyphInk_
     QFont glyphFont_;
     qreal glyphRatio_ = 0;

@@ -57,9 +57,17 @@ ReadingWidget::ReadingWidget(const QString& text, QWidget* parent) : QWidget(par
 
 void ReadingWidget::setText(const QString& text)
 {
-    if (text_ != text) {
-        text_ = text;
+    if (text_ == text)
+        return;
+    text_ = text;
+    // Drawn at once: a reading shows without waiting for the event loop,
+    // and the process is not woken once more for it. Readings in a burst
+    // are drawn together with the last one.
+    if (sinceDrawn_.isValid() && sinceDrawn_.elapsed() < kBurstMs) {
         update();
+    } else {
+        sinceDrawn_.start();
+        repaint();
     }
 }
 

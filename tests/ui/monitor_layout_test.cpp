@@ -7,14 +7,17 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QImage>
+#include <QScreen>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <gtest/gtest.h>
 #include <qcustomplot.h>
 
+#include <chrono>
 #include <cmath>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/merrivan.h"
@@ -150,6 +153,21 @@ TEST_F(MonitorLayout, AReadingRedrawsOnlyItsBoxAndShowsItsFiguresAtTheRight)
     EXPECT_EQ(groupPaints.paints, 0);  // readings change many times a second
     reading->removeEventFilter(&readingPaints);
     group->removeEventFilter(&groupPaints);
+
+    // What the screen shows of the reading: drawn at once, without waiting
+    // for the event loop; a burst of readings ends on the last one.
+    const auto onScreen = [&] {
+        const QRect at(reading->mapTo(window, QPoint(0, 0)), reading->size());
+        return window->screen()->grabWindow(window->winId()).toImage().copy(at);
+    };
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    SetCtrlVal(monitorPanel, MONITOR_CH1_VALUE, "17.5");
+    EXPECT_EQ(onScreen(), reading->grab().toImage().convertToFormat(onScreen().format()));
+    SetCtrlVal(monitorPanel, MONITOR_CH1_VALUE, "18.5");
+    SetCtrlVal(monitorPanel, MONITOR_CH1_VALUE, "19.5");
+    QApplication::processEvents();
+    EXPECT_EQ(onScreen(), reading->grab().toImage().convertToFormat(onScreen().format()));
+    SetCtrlVal(monitorPanel, MONITOR_CH1_VALUE, "23.4");
 
     const QImage first = reading->grab().toImage();
     const Ink small = inkOf(reading);
