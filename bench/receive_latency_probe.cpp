@@ -1,15 +1,18 @@
 // The receive path end to end through a pseudo-terminal, in a process of its
 // own, with the panels shown and the port opened as at run time.
 //
-//   merrivan_receive_latency_probe [--channels N] [--frames N] [--rate HZ]
+//   merrivan_receive_latency_probe [--channels N] [--frames N] [--rate HZ] [--floor 1]
 //     A writer thread sends 9600 frames, each with a reading of its own; the
 //     time from writing a frame's CR to its text standing in the display-1
 //     value box is taken for each, and the median and 99th percentile shown.
+//     With --floor 1 a bare poll-and-read loop reads the frames instead.
 //   merrivan_receive_latency_probe --cpu SECONDS [--channels N] [--sim-rate HZ|max]
 //     The simulated meter (metersim, a process of its own) streams at the full
 //     9600-baud line rate (or HZ frames a second); the CPU time of this
 //     process over the period is shown as a share of one core, with its
-//     resident memory before and after.
+//     resident memory before and after. With --floor 1 a bare poll-and-read
+//     loop takes the same stream instead: the share of the figure that waking
+//     up for each frame costs on this machine.
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -27,6 +30,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <pty.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -155,7 +159,7 @@ void timedCallback(int port, int mask, void* data)
     lastShown = id;
 }
 
-int latencyProbe(int channels, int frames, double rate)
+int latencyProbe(int channels, int frames, double rate, bool floor)
 {
     int master = -1;
     int slave = -1;
@@ -165,8 +169,10 @@ int latencyProbe(int channels, int frames, double rate)
     ::tcgetattr(slave, &t);
     ::cfmakeraw(&t);
     ::tcsetattr(slave, TCSANOW, &t);
-    panelsUp();
-    openPort(::ttyname(slave), timedCallback);
+    if (!floor) {
+        panelsUp();
+        openPort(::ttyname(slave), timedCallback);
+    }
 
     writtenAt = std::vector<std::atomic<long long>>(static_cast<std::size_t>(frames) + 1);
     latencies.reserve(static_cast<std::size_t>(frames));
@@ -188,11 +194,29 @@ int latencyProbe(int channels, int frames, double rate)
         }
         finished = true;
     });
-    runFor(static_cast<int>(frames / rate * 1000) + 5000, [&] {
-        return finished && static_cast<int>(latencies.size()) >= frames;
-    });
+    if (floor) {
+        // A bare poll-and-read loop: the pseudo-terminal's and the machine's
+        // own share of the time, with no program behind it.
+        int next = 0;
+        char buf[4096];
+        while (next <= frames) {
+            pollfd p{slave, POLLIN, 0};
+            if (::poll(&p, 1, 1000) <= 0)
+                break;
+            const ssize_t got = ::read(slave, buf, sizeof buf);
+            const long long at = nowNs();
+            for (ssize_t i = 0; i < got; ++i)
+                if (buf[i] == '\r' && next++ > 0)
+                    latencies.push_back(at - writtenAt[static_cast<std::size_t>(next - 1)]);
+        }
+    } else {
+        runFor(static_cast<int>(frames / rate * 1000) + 5000, [&] {
+            return finished && static_cast<int>(latencies.size()) >= frames;
+        });
+    }
     writer.join();
-    CloseCom(kPort);
+    if (!floor)
+        CloseCom(kPort);
     ::close(master);
     ::close(slave);
 
@@ -206,6 +230,13 @@ int latencyProbe(int channels, int frames, double rate)
         const std::size_t i = static_cast<std::size_t>(q * static_cast<double>(ns.size() - 1));
         return static_cast<double>(ns[i]) / 1e6;
     };
+    if (floor) {
+        std::printf("bare reader, %d-channel frames at %.0f/s: %zu of %d read; CR written -> read: "
+                    "median %.3f ms, p99 %.3f ms, max %.3f ms\n",
+                    channels, rate, latencies.size(), frames, pick(latencies, 0.5),
+                    pick(latencies, 0.99), pick(latencies, 1.0));
+        return static_cast<int>(latencies.size()) == frames ? 0 : 1;
+    }
     std::printf("%d-channel frames at %.0f/s: %zu of %d shown; CR written -> value box: "
                 "median %.3f ms, p99 %.3f ms, max %.3f ms (the callback itself: median %.3f ms, "
                 "p99 %.3f ms)\n",
@@ -250,7 +281,7 @@ long residentKiB()
     return resident * (::sysconf(_SC_PAGESIZE) / 1024);
 }
 
-int cpuProbe(int channels, int seconds, const std::string& simRate)
+int cpuProbe(int channels, int seconds, const std::string& simRate, bool floor)
 {
     int out[2];
     if (::pipe(out) != 0)
@@ -273,6 +304,44 @@ int cpuProbe(int channels, int seconds, const std::string& simRate)
     if (device.empty()) {
         std::fprintf(stderr, "metersim did not start (%s)\n", METERSIM_PATH);
         return 1;
+    }
+
+    if (floor) {
+        // The same stream read by a bare loop: what waking up for each frame
+        // costs on this machine, whatever the program does with it.
+        const int fd = ::open(device.c_str(), O_RDONLY | O_NOCTTY);
+        termios t{};
+        ::tcgetattr(fd, &t);
+        ::cfmakeraw(&t);
+        ::tcsetattr(fd, TCSANOW, &t);
+        const auto readFor = [fd](double secs) {
+            long frames = 0;
+            char buf[512];
+            const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                                std::chrono::duration<double>(secs));
+            while (Clock::now() < end) {
+                pollfd p{fd, POLLIN, 0};
+                if (::poll(&p, 1, 100) > 0 && ::read(fd, buf, sizeof buf) > 0)
+                    ++frames;
+            }
+            return frames;
+        };
+        readFor(2.0);
+        const CpuTime before = cpuSeconds();
+        const auto start = Clock::now();
+        const long reads = readFor(seconds);
+        const CpuTime after = cpuSeconds();
+        const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+        ::kill(sim, SIGTERM);
+        ::waitpid(sim, nullptr, 0);
+        ::close(fd);
+        std::printf("bare reader, %d-channel frames at rate %s for %.1f s: %.1f reads/s, "
+                    "CPU %.2f%% of one core (user %.2f%%, system %.2f%%)\n",
+                    channels, simRate.c_str(), elapsed, static_cast<double>(reads) / elapsed,
+                    100.0 * (after.user - before.user + after.system - before.system) / elapsed,
+                    100.0 * (after.user - before.user) / elapsed,
+                    100.0 * (after.system - before.system) / elapsed);
+        return 0;
     }
 
     panelsUp();
@@ -314,6 +383,7 @@ int main(int argc, char* argv[])
     double rate = 45.0;
     int cpu = 0;
     std::string simRate = "max";
+    bool floor = false;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string opt = argv[i];
         if (opt == "--channels")
@@ -326,6 +396,8 @@ int main(int argc, char* argv[])
             cpu = std::max(1, std::atoi(argv[i + 1]));
         else if (opt == "--sim-rate")
             simRate = argv[i + 1];
+        else if (opt == "--floor")
+            floor = std::atoi(argv[i + 1]) != 0;
     }
-    return cpu > 0 ? cpuProbe(channels, cpu, simRate) : latencyProbe(channels, frames, rate);
+    return cpu > 0 ? cpuProbe(channels, cpu, simRate, floor) : latencyProbe(channels, frames, rate, floor);
 }
