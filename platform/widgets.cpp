@@ -25,8 +25,26 @@ void LedWidget::setOn(bool on)
 
 void LedWidget::paintEvent(QPaintEvent*)
 {
-    // The receive lamp blinks several times a second: draw each state once
-    // per size and copy it after that.
+    QPainter p(this);
+    const auto draw = [this](QPainter& painter) {
+        painter.setRenderHint(QPainter::Antialiasing);
+        const int d = std::min(width(), height()) - 2;
+        QRectF r((width() - d) / 2.0, (height() - d) / 2.0, d, d);
+        QRadialGradient g(r.center() - QPointF(d / 5.0, d / 5.0), d);
+        const QColor base = on_ ? onColor_ : QColor(70, 70, 70);
+        g.setColorAt(0, base.lighter(on_ ? 170 : 140));
+        g.setColorAt(1, base.darker(on_ ? 110 : 160));
+        painter.setBrush(g);
+        painter.setPen(QPen(QColor(40, 40, 40), 1.2));
+        painter.drawEllipse(r);
+    };
+    // Printed, the lamp stays a drawing.
+    if (!p.paintEngine() || p.paintEngine()->type() != QPaintEngine::Raster) {
+        draw(p);
+        return;
+    }
+    // On screen the receive lamp lights and goes out often: each state is
+    // drawn once per size and copied after that.
     QPixmap& face = faces_[on_ ? 1 : 0];
     const qreal ratio = devicePixelRatioF();
     if (face.isNull() || face.deviceIndependentSize() != QSizeF(size()) ||
@@ -34,19 +52,9 @@ void LedWidget::paintEvent(QPaintEvent*)
         face = QPixmap(size() * ratio);
         face.setDevicePixelRatio(ratio);
         face.fill(Qt::transparent);
-        QPainter p(&face);
-        p.setRenderHint(QPainter::Antialiasing);
-        const int d = std::min(width(), height()) - 2;
-        QRectF r((width() - d) / 2.0, (height() - d) / 2.0, d, d);
-        QRadialGradient g(r.center() - QPointF(d / 5.0, d / 5.0), d);
-        const QColor base = on_ ? onColor_ : QColor(70, 70, 70);
-        g.setColorAt(0, base.lighter(on_ ? 170 : 140));
-        g.setColorAt(1, base.darker(on_ ? 110 : 160));
-        p.setBrush(g);
-        p.setPen(QPen(QColor(40, 40, 40), 1.2));
-        p.drawEllipse(r);
+        QPainter onFace(&face);
+        draw(onFace);
     }
-    QPainter p(this);
     p.drawPixmap(0, 0, face);
 }
 
@@ -111,7 +119,10 @@ void ReadingWidget::paintEvent(QPaintEvent*)
     const QRect area = rect().adjusted(8, 2, -8, -2);
     const bool plain = std::all_of(text_.begin(), text_.end(),
                                    [](QChar ch) { return ch.unicode() < 0x100 && ch.isPrint(); });
-    if (!plain) {
+    // Printed or exported panels keep their figures as text, sharp at any
+    // resolution.
+    const bool onScreen = p.paintEngine() && p.paintEngine()->type() == QPaintEngine::Raster;
+    if (!plain || !onScreen) {
         p.setPen(ink);
         p.setFont(font());
         p.drawText(area, Qt::AlignRight | Qt::AlignVCenter, text_);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <regex>
 #include <string>
 
 #include "platform/platform.h"
@@ -52,6 +53,8 @@ bool saveImageFromMenu(int panel, int control)
 TEST_F(PrintExportTest, PrintedMonitorPanelIsASmallVectorPdf)
 {
     DisplayPanel(monitorPanel);
+    SetCtrlVal(monitorPanel, MONITOR_CH1_VALUE, "23.4");
+    SetCtrlVal(monitorPanel, MONITOR_CH2_VALUE, "45.6");
     const std::string file = dir.file("monitor.pdf");
     PrintPanel(monitorPanel, file.c_str(), 0, 1, 1);
     const std::string pdf = testsupport::readFile(file);
@@ -60,6 +63,19 @@ TEST_F(PrintExportTest, PrintedMonitorPanelIsASmallVectorPdf)
     // (text kept as text) a small part of that.
     EXPECT_LT(pdf.size(), 400u * 1024u);
     EXPECT_NE(pdf.find("/FontFile"), std::string::npos);
+    // Readings and lamps print as drawings, not as pictures of the screen:
+    // the only pictures are the style's small, wide pieces of buttons and
+    // boxes, never a lamp's square or a figure's tall one.
+    const std::regex image(R"(/Subtype /Image[^>]*?/Width (\d+)[^>]*?/Height (\d+))");
+    int pictures = 0;
+    for (auto it = std::sregex_iterator(pdf.begin(), pdf.end(), image); it != std::sregex_iterator();
+         ++it, ++pictures) {
+        const int width = std::stoi((*it)[1]);
+        const int height = std::stoi((*it)[2]);
+        EXPECT_LT(height, 30) << width << "x" << height;
+        EXPECT_GT(width, height * 3 / 2) << width << "x" << height;
+    }
+    EXPECT_GT(pictures, 0);  // the pattern still finds the style's pieces
 }
 
 TEST_F(PrintExportTest, PlotsSaveAsPngPdfAndSvgFromTheirContextMenu)
