@@ -8,6 +8,7 @@
 # live readings at once.  --demo forces the simulated meter, --meter the real one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. tools/stored_port.sh
 tools/install_deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMERRIVAN_TESTS=OFF >/dev/null
 cmake --build build -j"$(nproc)" --target merrivan metersim
@@ -40,15 +41,5 @@ if [ -f Merrivan.ini ]; then
   awk '/^\[/{skip = ($0 == "[State1]" || $0 == "[ComPorts]")} !skip' Merrivan.ini > Merrivan.ini.new
   mv Merrivan.ini.new Merrivan.ini
 fi
-cat >> Merrivan.ini <<INI
-[ComPorts]
-COM16=$link
-
-[State1]
-COMPORT_PORTNO=16
-COMPORT_BAUDRATE=9600
-COMPORT_PARITY=0
-COMPORT_DATABITS=8
-COMPORT_STOPBITS=1
-INI
+stored_port_ini "$link" >> Merrivan.ini
 MERRIVAN_SIMULATED_METER=1 ../merrivan

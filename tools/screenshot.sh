@@ -9,6 +9,7 @@
 # imagemagick and xdotool when they are missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. tools/stored_port.sh
 root=$PWD
 geometry=${1:-1024x768}
 output=${2:-docs/monitor.png}
@@ -50,17 +51,7 @@ link=$work/simulated-meter
 "$build/tools/metersim/metersim" --link "$link" --9600 --channels 4 --rate 2 --describe 60 >/dev/null &
 pids+=($!)
 for _ in $(seq 50); do [ -e "$link" ] && break; sleep 0.1; done
-cat > "$work/Merrivan.ini" <<INI
-[ComPorts]
-COM16=$link
-
-[State1]
-COMPORT_PORTNO=16
-COMPORT_BAUDRATE=9600
-COMPORT_PARITY=0
-COMPORT_DATABITS=8
-COMPORT_STOPBITS=1
-INI
+stored_port_ini "$link" > "$work/Merrivan.ini"
 (cd "$work" && MERRIVAN_SIMULATED_METER=1 exec "$build/merrivan") >/dev/null 2>&1 &
 pids+=($!)
 

@@ -5,6 +5,7 @@
 # of its files: it must find its help, logo and icon under the prefix.
 # Usage: install_test.sh <build folder>
 set -eu
+. "$(dirname "$0")/../../tools/stored_port.sh"
 build=$1
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
@@ -31,17 +32,7 @@ fi
 # Stored serial settings, so that start-up runs no port search; COM16 leads
 # nowhere, and start-up goes on without a port.
 mkdir "$tmp/work"
-cat > "$tmp/work/Merrivan.ini" <<INI
-[ComPorts]
-COM16=$tmp/no-such-device
-
-[State1]
-COMPORT_PORTNO=16
-COMPORT_BAUDRATE=9600
-COMPORT_PARITY=0
-COMPORT_DATABITS=8
-COMPORT_STOPBITS=1
-INI
+stored_port_ini "$tmp/no-such-device" > "$tmp/work/Merrivan.ini"
 out=$(cd "$tmp/work" && QT_QPA_PLATFORM=offscreen MERRIVAN_EXIT_AFTER_START=1 \
       timeout 30 "$prefix/bin/merrivan" 2>/dev/null) || { echo "installed program did not start and end"; fail=1; }
 for name in "RS232 HELP.html" NoLogo.jpg merrivan.png; do
