@@ -3,6 +3,7 @@
 // Frames with the same layout follow each other, as a meter streams them.
 #include <benchmark/benchmark.h>
 
+#include "bench_frames.h"
 #include "bench_panels.h"
 
 #include <QCoreApplication>
@@ -23,16 +24,6 @@ namespace {
 void panelsUp()
 {
     benchPanelsUp();
-}
-
-std::string withLrc(const std::string& content)
-{
-    unsigned sum = 0;
-    for (unsigned char c : content)
-        sum += c;
-    char check[3];
-    std::snprintf(check, sizeof check, "%02X", (256u - sum % 256u) % 256u);
-    return content + check;
 }
 
 // Readings that drift from frame to frame, in the layout of `fields`; each

@@ -45,6 +45,8 @@
 #include "platform/seams.h"
 #include "ui/merrivan_uir.h"
 
+#include "bench_frames.h"
+
 namespace {
 
 constexpr int kPort = 9;
@@ -100,16 +102,6 @@ void runFor(int ms, const std::function<bool()>& done)
     if (done)
         check.start(50);
     loop.exec();
-}
-
-std::string withLrc(const std::string& content)
-{
-    unsigned sum = 0;
-    for (unsigned char c : content)
-        sum += c;
-    char check[3];
-    std::snprintf(check, sizeof check, "%02X", (256u - sum % 256u) % 256u);
-    return content + check;
 }
 
 // Frame `id` shows "<id>.0" on display 1.

@@ -4,6 +4,7 @@
 #include <QAbstractButton>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QPixmap>
 #include <QPointer>
@@ -69,7 +70,7 @@ private:
         qreal advance = 0;
     };
     const Glyph& glyph(QChar ch, const QColor& ink);
-    int glyphPad() const;
+    static int glyphPad(const QFontMetricsF& metrics);
 
     static constexpr int kBurstMs = 10;
     QString text_;

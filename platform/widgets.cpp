@@ -1,6 +1,7 @@
 // The drawn controls: lamp, switch, strip chart and graph.
 #include <QMouseEvent>
 #include <QPainter>
+#include <QVarLengthArray>
 #include <qcustomplot.h>
 
 #include <algorithm>
@@ -86,7 +87,7 @@ const ReadingWidget::Glyph& ReadingWidget::glyph(QChar ch, const QColor& ink)
         return found->second;
     const QFontMetricsF metrics(font());
     const qreal ratio = devicePixelRatioF();
-    const int pad = glyphPad();
+    const int pad = glyphPad(metrics);
     Glyph g;
     g.advance = metrics.horizontalAdvance(ch);
     const QSizeF size(g.advance + 2 * pad, metrics.height() + 2 * pad);
@@ -100,10 +101,10 @@ const ReadingWidget::Glyph& ReadingWidget::glyph(QChar ch, const QColor& ink)
     return glyphs_.emplace(ch.unicode(), std::move(g)).first->second;
 }
 
-int ReadingWidget::glyphPad() const
+int ReadingWidget::glyphPad(const QFontMetricsF& metrics)
 {
     // Room for strokes that reach past a character's advance.
-    return static_cast<int>(std::ceil(QFontMetricsF(font()).height() / 6.0));
+    return static_cast<int>(std::ceil(metrics.height() / 6.0));
 }
 
 void ReadingWidget::paintEvent(QPaintEvent*)
@@ -137,18 +138,20 @@ void ReadingWidget::paintEvent(QPaintEvent*)
         glyphRatio_ = ratio;
         glyphInk_ = ink;
     }
+    QVarLengthArray<const Glyph*, 32> line;
     qreal width = 0;
-    for (QChar ch : text_)
-        width += glyph(ch, ink).advance;
+    for (QChar ch : text_) {
+        line.append(&glyph(ch, ink));
+        width += line.back()->advance;
+    }
     const QFontMetricsF metrics(font());
-    const int pad = glyphPad();
+    const int pad = glyphPad(metrics);
     const qreal top = area.center().y() + 0.5 - metrics.height() / 2.0 - pad;
     qreal x = area.right() + 1 - width - pad;
     p.setClipRect(rect().adjusted(1, 1, -1, -1));
-    for (QChar ch : text_) {
-        const Glyph& g = glyph(ch, ink);
-        p.drawPixmap(QPointF(std::round(x), std::round(top)), g.picture);
-        x += g.advance;
+    for (const Glyph* g : line) {
+        p.drawPixmap(QPointF(std::round(x), std::round(top)), g->picture);
+        x += g->advance;
     }
 }
 
