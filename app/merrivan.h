@@ -2,7 +2,7 @@
 #pragma once
 
 #include "meter/serial_link.h"
-#include "record/clock.h"
+#include "core/clock.h"
 #include "ui/panel_handles.h"
 
 // The program: returns 0 after a normal exit, -1 when the run-time or a panel

@@ -2,7 +2,7 @@
 
 #include "app/com_port_panel.h"
 #include "app/merrivan.h"
-#include "meter/channel.h"
+#include "core/channel.h"
 #include "record/auto_stop.h"
 #include "ui/merrivan_uir.h"
 #include "view/alarm_limits.h"

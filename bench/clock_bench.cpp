@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "record/clock.h"
+#include "core/clock.h"
 
 namespace {
 

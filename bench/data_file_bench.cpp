@@ -16,13 +16,13 @@
 #include <string>
 
 #include "app/merrivan.h"
-#include "meter/channel.h"
+#include "core/channel.h"
 #include "platform/platform.h"
 #include "platform/seams.h"
-#include "record/clock.h"
+#include "core/clock.h"
 #include "record/data_file.h"
-#include "record/data_file_format.h"
-#include "record/record_buffer.h"
+#include "core/data_file_format.h"
+#include "core/record_buffer.h"
 #include "record/recording.h"
 #include "ui/merrivan_uir.h"
 #include "view/statistics.h"

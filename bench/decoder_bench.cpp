@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/merrivan.h"
-#include "meter/channel.h"
+#include "core/channel.h"
 #include "meter/decoders.h"
 #include "platform/platform.h"
 #include "ui/merrivan_uir.h"

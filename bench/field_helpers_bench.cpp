@@ -1,7 +1,7 @@
 // Cost of the per-frame field work: the LRC check of a full ten-channel frame
 // and the decoding of one reading. Both run in place on fixed buffers, as on
 // the receive path, so the copy into the work buffer is part of each timing.
-#include "meter/field_helpers.h"
+#include "core/field_helpers.h"
 
 #include <benchmark/benchmark.h>
 

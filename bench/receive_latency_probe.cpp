@@ -39,7 +39,7 @@
 #include <unistd.h>
 
 #include "app/merrivan.h"
-#include "meter/channel.h"
+#include "core/channel.h"
 #include "meter/receive.h"
 #include "platform/platform.h"
 #include "platform/seams.h"

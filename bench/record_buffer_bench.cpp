@@ -1,6 +1,6 @@
 #include <benchmark/benchmark.h>
 
-#include "record/record_buffer.h"
+#include "core/record_buffer.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "app/merrivan.h"
 #include "platform/panel_builder.h"
 #include "platform/platform.h"
-#include "record/record_buffer.h"
+#include "core/record_buffer.h"
 #include "ui/merrivan_uir.h"
 #include "view/statistics.h"
 

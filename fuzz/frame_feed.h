@@ -10,8 +10,8 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "meter/channel.h"
-#include "record/record_buffer.h"
+#include "core/channel.h"
+#include "core/record_buffer.h"
 #include "view/alarm_limits.h"
 #include "view/display_select.h"
 #include "view/statistics.h"

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "record/data_file_format.h"
-#include "record/record_buffer.h"
+#include "core/data_file_format.h"
+#include "core/record_buffer.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 
 #include <cstring>
 
-#include "meter/channel.h"
-#include "meter/field_helpers.h"
+#include "core/channel.h"
+#include "core/field_helpers.h"
 #include "platform/platform.h"
 #include "record/auto_stop.h"
-#include "record/record_buffer.h"
+#include "core/record_buffer.h"
 #include "ui/merrivan_uir.h"
 #include "ui/panel_handles.h"
 #include "view/alarm_limits.h"

@@ -1,8 +1,8 @@
 #include "meter/decoders.h"
 #include "meter/link_activity.h"
 
-#include "meter/channel.h"
-#include "meter/field_helpers.h"
+#include "core/channel.h"
+#include "core/field_helpers.h"
 #include "platform/platform.h"
 #include "record/auto_stop.h"
 #include "ui/merrivan_uir.h"

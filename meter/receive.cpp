@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "meter/channel.h"
+#include "core/channel.h"
 #include "meter/decoders.h"
 #include "meter/link_activity.h"
 #include "meter/serial_link.h"

@@ -221,10 +221,3 @@ const char* TimeStr();  // "HH:MM:SS"
 // never pairs one day's date with the next day's time.
 void PcClockStr(char* dateText, std::size_t dateSize, char* timeText, std::size_t timeSize);
 void CVI_Beep();
-
-// ---------------------------------------------------------------- analysis
-int StdDev(const double* values, int n, double* mean, double* stdDev);
-int MaxMin1D(const double* values, int n, double* max, int* maxIndex, double* min,
-             int* minIndex);
-int Histogram(const double* values, int n, double base, double top, int* counts,
-              double* axis, int intervals);

@@ -1,7 +1,7 @@
 #include "record/auto_stop.h"
 
 #include "platform/platform.h"
-#include "record/record_buffer.h"
+#include "core/record_buffer.h"
 #include "ui/merrivan_uir.h"
 #include "ui/panel_handles.h"
 

@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "meter/channel.h"
+#include "core/channel.h"
 #include "record/auto_stop.h"
-#include "record/data_file_format.h"
-#include "record/record_buffer.h"
+#include "core/data_file_format.h"
+#include "core/record_buffer.h"
 #include "record/recording.h"
 #include "ui/merrivan_uir.h"
 #include "ui/panel_handles.h"

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "platform/platform.h"
-#include "record/clock.h"
+#include "core/clock.h"
 
 int elapsedTime(int start)
 {

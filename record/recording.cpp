@@ -3,10 +3,10 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "meter/channel.h"
+#include "core/channel.h"
 #include "record/auto_stop.h"
-#include "record/clock.h"
-#include "record/record_buffer.h"
+#include "core/clock.h"
+#include "core/record_buffer.h"
 #include "ui/merrivan_uir.h"
 #include "ui/panel_handles.h"
 #include "view/statistics.h"

@@ -1,6 +1,6 @@
 #include "view/display_select.h"
 
-#include "meter/channel.h"
+#include "core/channel.h"
 #include "ui/merrivan_uir.h"
 #include "ui/panel_handles.h"
 #include "view/alarm_limits.h"

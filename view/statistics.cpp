@@ -2,8 +2,9 @@
 
 #include <cstring>
 
-#include "meter/channel.h"
-#include "record/record_buffer.h"
+#include "core/analysis.h"
+#include "core/channel.h"
+#include "core/record_buffer.h"
 #include "ui/merrivan_uir.h"
 #include "ui/panel_handles.h"
 

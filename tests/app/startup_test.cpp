@@ -11,12 +11,12 @@
 #include <string>
 
 #include "app/merrivan.h"
-#include "meter/channel.h"
+#include "core/channel.h"
 #include "platform/pty_helper.h"
 #include "platform/seams.h"
 #include "program_run.h"
-#include "record/clock.h"
-#include "record/record_buffer.h"
+#include "core/clock.h"
+#include "core/record_buffer.h"
 #include "test_support.h"
 #include "ui/merrivan_uir.h"
 #include "view/alarm_limits.h"

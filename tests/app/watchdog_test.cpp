@@ -7,7 +7,7 @@
 #include "app/watchdog.h"
 #include "platform/pty_helper.h"
 #include "program_run.h"
-#include "record/record_buffer.h"
+#include "core/record_buffer.h"
 #include "ui/panel_handles.h"
 #include "view/monitor_fixture.h"
 

@@ -11,8 +11,8 @@
 #include <cstring>
 #include <string>
 
-#include "meter/channel.h"
-#include "meter/field_helpers.h"
+#include "core/channel.h"
+#include "core/field_helpers.h"
 #include "meter/receive.h"
 #include "meter/serial_link.h"
 #include "platform/platform.h"

@@ -12,11 +12,11 @@
 #include <thread>
 #include <vector>
 
-#include "meter/channel.h"
+#include "core/channel.h"
 #include "meter/decoders.h"
 #include "platform/platform.h"
 #include "platform/seams.h"
-#include "record/record_buffer.h"
+#include "core/record_buffer.h"
 #include "ui/merrivan_uir.h"
 #include "ui/panel_handles.h"
 #include "view/monitor_fixture.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "meter/channel.h"
+#include "core/channel.h"
 #include "meter/link_activity.h"
 #include "meter/receive.h"
 #include "meter/serial_link.h"

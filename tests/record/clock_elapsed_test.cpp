@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/seams.h"
-#include "record/clock.h"
+#include "core/clock.h"
 
 namespace {
 

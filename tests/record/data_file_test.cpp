@@ -12,12 +12,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "meter/channel.h"
+#include "core/channel.h"
 #include "platform/platform.h"
 #include "platform/seams.h"
-#include "record/clock.h"
+#include "core/clock.h"
 #include "record/data_file.h"
-#include "record/record_buffer.h"
+#include "core/record_buffer.h"
 #include "record/recording.h"
 #include "test_support.h"
 #include "ui/merrivan_uir.h"

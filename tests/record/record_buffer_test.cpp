@@ -13,7 +13,7 @@
 #include "platform/platform.h"
 #include "platform/seams.h"
 #include "record/auto_stop.h"
-#include "record/record_buffer.h"
+#include "core/record_buffer.h"
 #include "test_support.h"
 #include "ui/merrivan_uir.h"
 

@@ -5,14 +5,14 @@
 #include <cstring>
 #include <string>
 
-#include "meter/channel.h"
+#include "core/channel.h"
 #include "meter/receive.h"
 #include "meter/serial_link.h"
 #include "platform/platform.h"
 #include "platform/pty_helper.h"
 #include "platform/seams.h"
-#include "record/clock.h"
-#include "record/record_buffer.h"
+#include "core/clock.h"
+#include "core/record_buffer.h"
 #include "record/recording.h"
 #include "test_support.h"
 #include "ui/merrivan_uir.h"

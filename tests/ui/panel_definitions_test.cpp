@@ -185,4 +185,11 @@ TEST_F(PanelDefinitions, StartStateOfTheMonitorPanel)
     EXPECT_FALSE(seam::panelVisible(statisticPanel));
 }
 
+TEST(PanelHandles, LegendLabelsAreMonitorLegendIdsInOrder)
+{
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(lableColor[i], 44 + i) << "legend " << i + 1;
+    }
+}
+
 }  // namespace

@@ -1,5 +1,5 @@
 #include "app/merrivan.h"
-#include "meter/channel.h"
+#include "core/channel.h"
 #include "platform/platform.h"
 #include "platform/seams.h"
 #include "test_support.h"

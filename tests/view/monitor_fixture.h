@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "meter/channel.h"
+#include "core/channel.h"
 #include "platform/seams.h"
 #include "test_support.h"
 #include "view/alarm_limits.h"

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "app/merrivan.h"
-#include "meter/channel.h"
+#include "core/channel.h"
 #include "platform/platform.h"
 #include "platform/seams.h"
-#include "record/record_buffer.h"
+#include "core/record_buffer.h"
 #include "test_support.h"
 #include "ui/merrivan_uir.h"
 #include "view/statistics.h"

@@ -1,4 +1,4 @@
-#include "meter/channel.h"
+#include "core/channel.h"
 
 #include <gtest/gtest.h>
 
@@ -108,13 +108,6 @@ TEST(ChannelGlobals, ArraysAndBufferSizes)
     EXPECT_EQ(sizeof channel / sizeof channel[0], 10u);
     EXPECT_EQ(sizeof logChannel / sizeof logChannel[0], 10u);
     EXPECT_EQ(sizeof rxBuf, 260u);
-}
-
-TEST(ChannelGlobals, LegendLabelsAreMonitorLegendIdsInOrder)
-{
-    for (int i = 0; i < 10; ++i) {
-        EXPECT_EQ(lableColor[i], 44 + i) << "legend " << i + 1;
-    }
 }
 
 struct CopyCase {

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "record/record_buffer.h"
+#include "core/record_buffer.h"
 
 namespace {
 

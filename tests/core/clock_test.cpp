@@ -1,4 +1,4 @@
-#include "record/clock.h"
+#include "core/clock.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdio>
 
-#include "record/record_buffer.h"
+#include "core/record_buffer.h"
 
 enum {
     kDataFileNameSize = 20,    // a channel name: 19 characters and the terminator

@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/platform.h"
+#include "core/analysis.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The data file format without any panel: the bytes written, what reads
 // back, and where and why reading stops. Through real files.
-#include "record/data_file_format.h"
+#include "core/data_file_format.h"
 
 #include <gtest/gtest.h>
 
@@ -18,8 +18,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include "meter/channel.h"
-#include "record/clock.h"
+#include "core/channel.h"
+#include "core/clock.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "record/record_buffer.h"
+#include "core/record_buffer.h"
 
 #include <cstring>
 

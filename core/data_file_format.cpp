@@ -1,4 +1,4 @@
-#include "record/data_file_format.h"
+#include "core/data_file_format.h"
 
 #include <cerrno>
 #include <charconv>
@@ -13,8 +13,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "meter/channel.h"
-#include "record/clock.h"
+#include "core/channel.h"
+#include "core/clock.h"
 
 namespace {
 

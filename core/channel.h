@@ -33,7 +33,6 @@ extern char rxBuf[260];        // one frame, always ending in CR and NUL
 extern int rxLen;              // count from the last queue query or read
 extern int wDataNum;           // channel count of the most recent frame
 extern unsigned char fViewGetDes;  // 1 once channel names came from the meter
-extern const int lableColor[10];   // Monitor legend labels, in channel order
 
 // Copies at most capacity - 1 characters of src and always terminates dst
 // (nothing is written when capacity is 0). Meter texts longer than the

@@ -1,6 +1,4 @@
-#include "meter/channel.h"
-
-#include "ui/merrivan_uir.h"
+#include "core/channel.h"
 
 ChannelRecord channel[10];
 ChannelRecord logChannel[10];
@@ -58,12 +56,6 @@ char rxBuf[260];
 int rxLen;
 int wDataNum;
 unsigned char fViewGetDes;
-
-const int lableColor[10] = {
-    MONITOR_LEGEND_1, MONITOR_LEGEND_2, MONITOR_LEGEND_3, MONITOR_LEGEND_4,
-    MONITOR_LEGEND_5, MONITOR_LEGEND_6, MONITOR_LEGEND_7, MONITOR_LEGEND_8,
-    MONITOR_LEGEND_9, MONITOR_LEGEND_10,
-};
 
 const char* sensorName(unsigned type)
 {

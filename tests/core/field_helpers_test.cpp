@@ -1,4 +1,4 @@
-#include "meter/field_helpers.h"
+#include "core/field_helpers.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "meter/channel.h"
+#include "core/channel.h"
 
 // Copies the field at src (up to ":", ";", "," or NUL, separator excluded)
 // into dst, truncated to capacity - 1 characters and always terminated

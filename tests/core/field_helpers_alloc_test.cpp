@@ -1,5 +1,5 @@
 // Proves that the field helpers never allocate.
-#include "meter/field_helpers.h"
+#include "core/field_helpers.h"
 
 #include <gtest/gtest.h>
 
