@@ -3,7 +3,7 @@
 #include "app/com_port_panel.h"
 #include "app/merrivan.h"
 #include "core/channel.h"
-#include "record/auto_stop.h"
+#include "record/recording.h"
 #include "ui/merrivan_uir.h"
 #include "view/alarm_limits.h"
 

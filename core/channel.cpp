@@ -1,5 +1,7 @@
 #include "core/channel.h"
 
+#include <cstring>
+
 ChannelRecord channel[10];
 ChannelRecord logChannel[10];
 
@@ -60,6 +62,18 @@ unsigned char fViewGetDes;
 const char* sensorName(unsigned type)
 {
     return type < sizeof sensorType / sizeof sensorType[0] ? sensorType[type] : sensorType[0];
+}
+
+ChannelLabel channelLabel(const ChannelRecord& rec, bool useDescription)
+{
+    ChannelLabel label;
+    if (useDescription) {
+        std::memcpy(label.text, rec.des, sizeof rec.des);
+        label.text[sizeof rec.des] = '\0';
+    } else {
+        copyText(label.text, sensorName(rec.type));
+    }
+    return label;
 }
 
 void copyText(char* dst, std::size_t capacity, const char* src)

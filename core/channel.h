@@ -25,6 +25,14 @@ extern const char* const sensorType[19];
 // damaged record never indexes past it.
 const char* sensorName(unsigned type);
 
+// What a channel is called on screen and in lists: its description once the
+// meter has named its channels, else its sensor name. A description that
+// fills its field without a terminator is cut at the field's end.
+struct ChannelLabel {
+    char text[sizeof ChannelRecord::des + 1];
+};
+ChannelLabel channelLabel(const ChannelRecord& rec, bool useDescription);
+
 // Sensor type index for a code letter; 0 ("Undefined") for anything unknown.
 int sensorTypeCheck(char code);
 

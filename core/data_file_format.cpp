@@ -233,16 +233,6 @@ char* putRecordNumber(char* out, int number)
     return out;
 }
 
-int clampChannels()
-{
-    return logDataNum < 0 ? 0 : (logDataNum > kMaxChannels ? kMaxChannels : logDataNum);
-}
-
-int clampRecords()
-{
-    return logLength < 0 ? 0 : (logLength > kMaxRecords ? kMaxRecords : logLength);
-}
-
 mode_t currentUmask()
 {
     const mode_t m = umask(0);
@@ -316,10 +306,10 @@ char* putCsvCell(char* out, const char* text)
 std::size_t csvChannelName(int c, char* name)
 {
     const ChannelRecord& rec = logChannel[c];
-    const char* sensor = sensorName(rec.type);
-    std::size_t n = fLogGetDes ? cellText(rec.des, kMaxName, name) : 0;
+    const ChannelLabel label = channelLabel(rec, fLogGetDes);
+    std::size_t n = cellText(label.text, kMaxName, name);
     if (n == 0)
-        n = cellText(sensor, kMaxName, name);
+        n = cellText(sensorName(rec.type), kMaxName, name);
     return n;
 }
 
@@ -584,8 +574,7 @@ int DataFileReader::readRecords(int channels, DataFileStop* stop)
 
 void applyDataFileHeader(const DataFileHeader& header)
 {
-    const int channels =
-        header.channels < 0 ? 0 : (header.channels > kMaxChannels ? kMaxChannels : header.channels);
+    const int channels = clampChannels(header.channels);
     logDataNum = channels;
     for (int c = 0; c < channels; ++c)
         copyText(logChannel[c].des, header.names[c]);
@@ -606,11 +595,8 @@ void applyDataFileHeader(const DataFileHeader& header)
 void dataFileChannelName(int c, char* name)
 {
     const ChannelRecord& rec = logChannel[c];
-    const char* sensor = sensorName(rec.type);
-    char des[kDataFileNameSize];
-    std::memcpy(des, rec.des, kMaxName);
-    des[kMaxName] = '\0';
-    tokenText(fLogGetDes ? des : sensor, kMaxName, sensor, name);
+    const ChannelLabel label = channelLabel(rec, fLogGetDes);
+    tokenText(label.text, kMaxName, sensorName(rec.type), name);
 }
 
 std::size_t formatHeaderLine(char* out)
@@ -618,7 +604,7 @@ std::size_t formatHeaderLine(char* out)
     char* p = out;
     std::memcpy(p, kHeaderStart, sizeof kHeaderStart - 1);
     p += sizeof kHeaderStart - 1;
-    const int channels = clampChannels();
+    const int channels = recordedChannels();
     for (int c = 0; c < channels; ++c) {
         char name[kDataFileNameSize];
         dataFileChannelName(c, name);
@@ -655,7 +641,7 @@ std::size_t formatRecordLine(int record, char* out)
     p = putTwoDigits(p, second);
     *p++ = ' ';
 
-    const int channels = clampChannels();
+    const int channels = recordedChannels();
     for (int c = 0; c < channels; ++c) {
         char text[kRecordTextSize];
         *p++ = ' ';
@@ -673,7 +659,7 @@ int writeDataFile(std::FILE* out)
     line[n++] = '\n';
     if (std::fwrite(line, 1, n, out) != n)
         return -1;
-    const int records = clampRecords();
+    const int records = recordsHeld();
     for (int r = 0; r < records; ++r) {
         n = formatRecordLine(r, line);
         line[n++] = '\n';
@@ -700,7 +686,7 @@ std::size_t formatCsvHeaderLine(char* out)
     char* p = out;
     std::memcpy(p, kTime, sizeof kTime - 1);
     p += sizeof kTime - 1;
-    const int channels = clampChannels();
+    const int channels = recordedChannels();
     for (int c = 0; c < channels; ++c) {
         static const char kValue[] = " value";
         static const char kUnit[] = " unit";
@@ -738,7 +724,7 @@ std::size_t formatCsvRecordLine(int record, char* out)
     *p++ = ':';
     p = putTwoDigits(p, second);
 
-    const int channels = clampChannels();
+    const int channels = recordedChannels();
     for (int c = 0; c < channels; ++c) {
         *p++ = ',';
         p = putCsvCell(p, chDataStr[c][record]);
@@ -756,7 +742,7 @@ int writeCsvFile(std::FILE* out)
     line[n++] = '\n';
     if (std::fwrite(line, 1, n, out) != n)
         return -1;
-    const int records = clampRecords();
+    const int records = recordsHeld();
     for (int r = 0; r < records; ++r) {
         n = formatCsvRecordLine(r, line);
         line[n++] = '\r';

@@ -6,7 +6,7 @@
 #include "core/channel.h"
 #include "core/field_helpers.h"
 #include "platform/platform.h"
-#include "record/auto_stop.h"
+#include "record/recording.h"
 #include "core/record_buffer.h"
 #include "ui/merrivan_uir.h"
 #include "ui/panel_handles.h"
@@ -56,13 +56,6 @@ int channelCount(const char* body)
         pos += fieldLength(pos) + 1;
     }
     return n;
-}
-
-int recordedChannels()
-{
-    if (logDataNum < 0)
-        return 0;
-    return logDataNum > kChannels ? kChannels : logDataNum;
 }
 
 struct Flags {
@@ -128,11 +121,7 @@ void readFields(char* pos, int n, Flags& flags)
 void relabelRecording()
 {
     SetStaticDisp(staticIndex);
-    const int count = recordedChannels();
-    for (int i = 0; i < count; ++i) {
-        const char* label = fViewGetDes ? logChannel[i].des : sensorName(logChannel[i].type);
-        SetCtrlVal(monitorPanel, lableColor[i], label);
-    }
+    showRecordedChannels();
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include "core/channel.h"
 #include "core/field_helpers.h"
 #include "platform/platform.h"
-#include "record/auto_stop.h"
+#include "record/recording.h"
 #include "ui/merrivan_uir.h"
 #include "ui/panel_handles.h"
 #include "view/alarm_limits.h"

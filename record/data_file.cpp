@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "core/channel.h"
-#include "record/auto_stop.h"
 #include "core/data_file_format.h"
 #include "core/record_buffer.h"
 #include "record/recording.h"
@@ -47,21 +46,6 @@ const char* reasonOf(const DataFileStop& stop)
     if (stop.fault == DataFileFault::ReadError || stop.fault == DataFileFault::WriteError)
         return std::strerror(stop.errnum);
     return dataFileFaultText(stop.fault);
-}
-
-// Legend and traces for the channels of a retrieved file, named as the file
-// names them.
-void showFileChannels()
-{
-    for (int c = 0; c < kMaxChannels; ++c)
-        SetCtrlAttribute(monitorPanel, lableColor[c], ATTR_VISIBLE, 0);
-    for (int c = 0; c < logDataNum; ++c) {
-        SetCtrlVal(monitorPanel, lableColor[c], logChannel[c].des);
-        SetCtrlAttribute(monitorPanel, lableColor[c], ATTR_VISIBLE, 1);
-        SetTraceAttribute(monitorPanel, MONITOR_CHART, c + 1, ATTR_TRACE_VISIBLE, 1);
-    }
-    for (int c = logDataNum; c < kMaxChannels; ++c)
-        SetTraceAttribute(monitorPanel, MONITOR_CHART, c + 1, ATTR_TRACE_VISIBLE, 0);
 }
 
 }  // namespace
@@ -117,7 +101,7 @@ int retrieveFileCallBack(CTRL_CALLBACK_ARGS)
     if (logCounter > 0)
         setStatusLine("Retrieve File: %d Records.", logCounter);
 
-    showFileChannels();
+    showRecordedChannels();  // named as the file names them
     GetCtrlVal(monitorPanel, MONITOR_RANGE, &vRange);
     SetCtrlAttribute(monitorPanel, MONITOR_CHART, ATTR_POINTS_PER_SCREEN, vRange);
     ClearStripChart(monitorPanel, MONITOR_CHART);

@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "core/channel.h"
-#include "record/auto_stop.h"
 #include "core/clock.h"
 #include "core/record_buffer.h"
 #include "ui/merrivan_uir.h"
@@ -19,7 +18,6 @@ int vRange = 100;
 
 namespace {
 
-
 void dimSetup(int dimmed)
 {
     SetCtrlAttribute(monitorPanel, MONITOR_SAMPLE_COUNT, ATTR_DIMMED, dimmed);
@@ -27,19 +25,11 @@ void dimSetup(int dimmed)
     SetCtrlAttribute(monitorPanel, MONITOR_LOG_EXTRA, ATTR_DIMMED, dimmed);
 }
 
-int recordsHeld()
-{
-    return logCounter < 0 ? 0 : (logCounter > kMaxRecords ? kMaxRecords : logCounter);
-}
-
 void startLogging()
 {
     GetCtrlVal(monitorPanel, MONITOR_SAMPLE_COUNT, &sampleData);
     // The buffer ends at 16000 records, whatever the entry was given.
-    if (sampleData < 0)
-        sampleData = 0;
-    if (sampleData > kMaxRecords)
-        sampleData = kMaxRecords;
+    sampleData = clampRecords(sampleData);
     int rate = 1;
     GetCtrlVal(monitorPanel, MONITOR_SAMPLE_RATE, &rate);
     dimSetup(1);
@@ -57,44 +47,25 @@ void startLogging()
     logLength = 0;
     logCounter = 0;
     DeleteGraphPlot(statisticPanel, STATISTIC_HISTOGRAM, -1, VAL_IMMEDIATE_DRAW);
-    for (int c = 0; c < kMaxChannels; ++c)
-        SetCtrlAttribute(monitorPanel, lableColor[c], ATTR_VISIBLE, 0);
-    logDataNum = wDataNum < 0 ? 0 : (wDataNum > kMaxChannels ? kMaxChannels : wDataNum);
+    logDataNum = clampChannels(wDataNum);
     fLogGetDes = fViewGetDes;
     for (int c = 0; c < logDataNum; ++c) {
         logChannel[c].type = channel[c].type;
         copyText(logChannel[c].des, channel[c].des);
-        SetCtrlVal(monitorPanel, lableColor[c],
-                   fLogGetDes ? logChannel[c].des : sensorName(logChannel[c].type));
-        SetCtrlAttribute(monitorPanel, lableColor[c], ATTR_VISIBLE, 1);
-        SetTraceAttribute(monitorPanel, MONITOR_CHART, c + 1, ATTR_TRACE_VISIBLE, 1);
     }
-    for (int c = logDataNum; c < kMaxChannels; ++c)
-        SetTraceAttribute(monitorPanel, MONITOR_CHART, c + 1, ATTR_TRACE_VISIBLE, 0);
+    showRecordedChannels();
     SetStaticDisp(0);
-}
-
-void stopLogging()
-{
-    dimSetup(0);
-    SetCtrlAttribute(monitorPanel, MONITOR_CHART, ATTR_LABEL_TEXT, "Stop Logging");
-    SetCtrlAttribute(monitorPanel, MONITOR_REC_INDICATOR, ATTR_TEXT_COLOR, 0xFFFFFF);
-    // Shown only while a recording runs.
-    SetCtrlAttribute(monitorPanel, MONITOR_REC_INDICATOR, ATTR_VISIBLE, 0);
-    fLogging = 0;
-    SetCtrlAttribute(monitorPanel, MONITOR_SAMPLE_TIMER, ATTR_ENABLED, 0);
-    setStatusLine("End Logging Data: %d Records.", logCounter);
 }
 
 void takeSample()
 {
     if (logCounter >= sampleData || logCounter >= kMaxRecords) {
-        autoStopLogging("Stop Logging");
+        stopRecording("Stop Logging", StopBy::Program);
         return;
     }
     const int r = logCounter;
     putRecordTime(r, sysClock);
-    for (int c = 0; c < logDataNum && c < kMaxChannels; ++c)
+    for (int c = 0; c < recordedChannels(); ++c)
         putRecordValue(r, c, channel[c].value, channel[c].valStr, channel[c].unit);
     int shown = 0;
     GetCtrlAttribute(monitorPanel, MONITOR_REC_INDICATOR, ATTR_VISIBLE, &shown);
@@ -108,6 +79,46 @@ void takeSample()
 
 }  // namespace
 
+void showRecordedChannels()
+{
+    const int count = recordedChannels();
+    for (int c = 0; c < kMaxChannels; ++c) {
+        const bool recorded = c < count;
+        if (recorded) {
+            const ChannelLabel label = channelLabel(logChannel[c], fLogGetDes);
+            SetCtrlVal(monitorPanel, lableColor[c], label.text);
+        }
+        SetCtrlAttribute(monitorPanel, lableColor[c], ATTR_VISIBLE, recorded ? 1 : 0);
+        SetTraceAttribute(monitorPanel, MONITOR_CHART, c + 1, ATTR_TRACE_VISIBLE, recorded ? 1 : 0);
+    }
+}
+
+void stopRecording(const char* reason, StopBy by)
+{
+    if (!fLogging && by == StopBy::Program)
+        return;
+    fLogging = 0;
+    SetCtrlAttribute(monitorPanel, MONITOR_SAMPLE_TIMER, ATTR_ENABLED, 0);
+    SetCtrlAttribute(monitorPanel, MONITOR_CHART, ATTR_LABEL_TEXT, reason);
+    // Shown only while a recording runs.
+    SetCtrlAttribute(monitorPanel, MONITOR_REC_INDICATOR, ATTR_VISIBLE, 0);
+    SetCtrlAttribute(monitorPanel, MONITOR_SAMPLE_COUNT, ATTR_DIMMED, 0);
+    SetCtrlAttribute(monitorPanel, MONITOR_SAMPLE_RATE, ATTR_DIMMED, 0);
+    if (by == StopBy::User) {
+        SetCtrlAttribute(monitorPanel, MONITOR_LOG_EXTRA, ATTR_DIMMED, 0);
+        SetCtrlAttribute(monitorPanel, MONITOR_REC_INDICATOR, ATTR_TEXT_COLOR, 0xFFFFFF);
+        setStatusLine("End Logging Data: %d Records.", logCounter);
+    } else {
+        // The switch is the user's; a stop of the program's own turns it off.
+        SetCtrlVal(monitorPanel, MONITOR_LOG_SWITCH, 0);
+    }
+}
+
+void autoStopLogging(const char* reason)
+{
+    stopRecording(reason, StopBy::Program);
+}
+
 void setChartScale()
 {
     const double low = static_cast<double>(vOffset) * static_cast<double>(vGain);
@@ -117,7 +128,7 @@ void setChartScale()
 
 void plotWholeBuffer()
 {
-    const int records = recordsHeld();
+    const int records = recordsTaken();
     if (records != 0)
         PlotStripChart(monitorPanel, MONITOR_CHART, logData[0], records * kMaxChannels);
 }
@@ -134,7 +145,7 @@ int logCmdCallback(CTRL_CALLBACK_ARGS)
     if (on)
         startLogging();
     else
-        stopLogging();
+        stopRecording("Stop Logging", StopBy::User);
     return 0;
 }
 

@@ -9,6 +9,22 @@ extern float vGain;
 extern float vOffset;
 extern int vRange;
 
+// Who ends a recording: the user's switch, or the program (samples reached,
+// a new channel layout, no data, a retrieved file).
+enum class StopBy { User, Program };
+
+// Ends the recording with `reason` as the chart's title; the records stay in
+// the buffer. A stop by the program does nothing when no recording runs and
+// turns the Record switch off; the user's also frees the whole set-up and
+// counts the records on the status line.
+void stopRecording(const char* reason, StopBy by);
+// The stop by the program.
+void autoStopLogging(const char* reason);
+
+// The legend and the traces of the recorded channels, named as the
+// recording names them; the others hidden.
+void showRecordedChannels();
+
 // Writes the Monitor's status line (recording and file progress).
 __attribute__((format(printf, 1, 2))) void setStatusLine(const char* format, ...);
 

@@ -12,13 +12,6 @@ namespace {
 
 constexpr int kChannelCount = static_cast<int>(sizeof channel / sizeof channel[0]);
 
-const char* channelLabel(int i, bool useDescription)
-{
-    if (useDescription)
-        return channel[i].des;
-    return sensorName(channel[i].type);
-}
-
 // Leaves the list as it is when no item carries the value (for example an
 // empty display-2 list while the meter reports one channel).
 void selectByValue(int control, int value)
@@ -78,11 +71,11 @@ void SetDispNew(int d1, int d2)
     // The channel count comes from a frame; never walk past the records.
     const int count = wDataNum < kChannelCount ? wDataNum : kChannelCount;
     for (int i = 0; i < count; ++i) {
-        const char* label = channelLabel(i, useDescription);
+        const ChannelLabel label = channelLabel(channel[i], useDescription);
         if (i != d2)
-            InsertListItem(monitorPanel, MONITOR_CH1_SELECT, -1, label, i);
+            InsertListItem(monitorPanel, MONITOR_CH1_SELECT, -1, label.text, i);
         if (i != d1)
-            InsertListItem(monitorPanel, MONITOR_CH2_SELECT, -1, label, i);
+            InsertListItem(monitorPanel, MONITOR_CH2_SELECT, -1, label.text, i);
     }
 
     selectByValue(MONITOR_CH1_SELECT, disp1Index);

@@ -17,23 +17,6 @@ double histAxis[kHistogramBins];
 
 namespace {
 
-
-// Channels actually held by the buffer, whatever the counter says.
-int recordedChannels()
-{
-    if (logDataNum < 0)
-        return 0;
-    return logDataNum > kMaxChannels ? kMaxChannels : logDataNum;
-}
-
-// Values to analyse; the counter may claim more than the buffer holds.
-int recordedValues()
-{
-    if (logLength < 0)
-        return 0;
-    return logLength > kMaxRecords ? kMaxRecords : logLength;
-}
-
 // With no values the figures read 0 and are greyed out, so that a zero is
 // not taken for a measured one.
 void showFigures(double max, double min, double mean, double sdev, bool haveValues)
@@ -67,17 +50,8 @@ void SetStaticDisp(int index)
 
     DeleteListItem(statisticPanel, STATISTIC_CHANNEL, 0, -1);
     for (int i = 0; i < count; ++i) {
-        const ChannelRecord& rec = logChannel[i];
-        if (fLogGetDes) {
-            // Bounded copy: the label never reads past the description field.
-            char label[sizeof rec.des + 1];
-            std::memcpy(label, rec.des, sizeof rec.des);
-            label[sizeof rec.des] = '\0';
-            InsertListItem(statisticPanel, STATISTIC_CHANNEL, -1, label, i);
-        } else {
-            const char* name = sensorName(rec.type);
-            InsertListItem(statisticPanel, STATISTIC_CHANNEL, -1, name, i);
-        }
+        const ChannelLabel label = channelLabel(logChannel[i], fLogGetDes);
+        InsertListItem(statisticPanel, STATISTIC_CHANNEL, -1, label.text, i);
     }
 
     if (count != 0) {
@@ -92,9 +66,8 @@ void basicStatistic()
 {
     // Only a recorded channel has values: a row beyond logDataNum holds
     // whatever an earlier recording left there.
-    const bool channelValid = staticIndex >= 0 && staticIndex < kMaxChannels &&
-                              staticIndex < logDataNum;
-    const int n = channelValid ? recordedValues() : 0;
+    const bool channelValid = staticIndex >= 0 && staticIndex < recordedChannels();
+    const int n = channelValid ? recordsHeld() : 0;
     const double* x = channelValid ? chData[staticIndex] : nullptr;
 
     double mean = 0.0;

@@ -12,7 +12,7 @@
 #include "platform/callbacks.h"
 #include "platform/platform.h"
 #include "platform/seams.h"
-#include "record/auto_stop.h"
+#include "record/recording.h"
 #include "core/record_buffer.h"
 #include "test_support.h"
 #include "ui/merrivan_uir.h"
