@@ -1,5 +1,6 @@
 // The record buffer: fixed storage for 16000 records of 10 channels, its
-// counters and flags. Plain data: the automatic stop lives in auto_stop.h.
+// counters and flags. Plain data: the recording that fills it lives in
+// record/recording.h.
 #pragma once
 
 enum { kMaxRecords = 16000, kMaxChannels = 10, kRecordTextSize = 11 };

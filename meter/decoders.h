@@ -1,6 +1,7 @@
-// The two frame decoders. Each reads the frame in rxBuf (text, CR, NUL), fills
-// the channel records and drives the displays, the alarms, the automatic stop
-// of a recording and the no-data watchdog.
+// The two frame decoders of the receive path. Each decodes the frame in rxBuf
+// (text, CR, NUL) into the channel records (core/decode.h) and hands what it
+// did to the frame presenter, which shows it: value boxes, alarms, layout,
+// recording, watchdog and receive lamp.
 #pragma once
 
 // Frames of the 9600-baud meter: LRC-checked, up to ten channels.

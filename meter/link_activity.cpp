@@ -9,34 +9,13 @@
 unsigned long framesRead = 0;
 unsigned long framesRefused = 0;
 
-void noteFrameTaken()
-{
-    ++framesRead;
-}
-
 namespace {
 unsigned long shownRead = ~0ul;
 unsigned long shownRefused = ~0ul;
 }  // namespace
 
-// The lamp lights with a frame taken and goes out one flash after the last
-// one: while the meter streams it stays lit, and the panel is not redrawn
-// for it with every frame. The counts are brought up to date when the lamp
-// goes out and once a second by the clock.
-void showLinkActivity(bool taken)
-{
-    if (!taken) {
-        ++framesRefused;
-        int running = 0;
-        GetCtrlAttribute(monitorPanel, MONITOR_RX_TIMER, ATTR_ENABLED, &running);
-        if (!running)
-            SetCtrlAttribute(monitorPanel, MONITOR_RX_TIMER, ATTR_ENABLED, 1);
-        return;
-    }
-    SetCtrlVal(monitorPanel, MONITOR_RX_LED, 1);
-    SetCtrlAttribute(monitorPanel, MONITOR_RX_TIMER, ATTR_ENABLED, 1);  // from now again
-}
-
+// The counts are brought up to date when the receive lamp goes out and once a
+// second by the clock; the lamp itself is lit by the frame presenter.
 void showLinkCounts()
 {
     if (shownRead == framesRead && shownRefused == framesRefused)

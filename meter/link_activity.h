@@ -2,14 +2,8 @@
 // receive lamp and its count beside the status line.
 #pragma once
 
-extern unsigned long framesRead;     // decoded and taken
+extern unsigned long framesRead;     // decoded and taken (counted by the frame presenter)
 extern unsigned long framesRefused;  // too short, bad check sum, outside the protocol
-
-// Called by a decoder once it has taken a frame.
-void noteFrameTaken();
-
-// Lamp and count after a frame went to a decoder (or was too short).
-void showLinkActivity(bool taken);
 
 // Shows the counts if they changed since last shown; the clock calls it once
 // a second.

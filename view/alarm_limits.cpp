@@ -66,23 +66,25 @@ void switchRule(int panel, const AlarmControls& c, int d)
 
 }  // namespace
 
-void alarmTest(int channelIndex, int highIndicator, int lowIndicator)
+AlarmLamps alarmLamps(int channelIndex)
 {
     if (!isChannel(channelIndex) || vSw[channelIndex] == 0)
-        return;
+        return {false, false, false};
     const float v = channel[channelIndex].value;
-    if (v >= vHi[channelIndex]) {
-        SetCtrlVal(monitorPanel, highIndicator, 1);
+    return {true, v >= vHi[channelIndex], v <= vLow[channelIndex]};
+}
+
+void alarmTest(int channelIndex, int highIndicator, int lowIndicator)
+{
+    const AlarmLamps lamps = alarmLamps(channelIndex);
+    if (!lamps.tested)
+        return;
+    SetCtrlVal(monitorPanel, highIndicator, lamps.high ? 1 : 0);
+    if (lamps.high)
         CVI_Beep();
-    } else {
-        SetCtrlVal(monitorPanel, highIndicator, 0);
-    }
-    if (v <= vLow[channelIndex]) {
-        SetCtrlVal(monitorPanel, lowIndicator, 1);
+    SetCtrlVal(monitorPanel, lowIndicator, lamps.low ? 1 : 0);
+    if (lamps.low)
         CVI_Beep();
-    } else {
-        SetCtrlVal(monitorPanel, lowIndicator, 0);
-    }
 }
 
 #define UNUSED_CALLBACK_ARGS (void)control, (void)callbackData, (void)eventData1, (void)eventData2

@@ -23,6 +23,15 @@ extern float vHi[10];
 extern float vLow[10];
 extern int vSw[10];
 
+// What the limits of channel `channelIndex` say of its reading: `tested` is
+// false when the channel has no switch or its switch is off.
+struct AlarmLamps {
+    bool tested;
+    bool high;
+    bool low;
+};
+AlarmLamps alarmLamps(int channelIndex);
+
 // Tests channel `channelIndex` against its limits and drives the display's
 // two indicators (one beep per lit indicator); nothing when its switch is off.
 void alarmTest(int channelIndex, int highIndicator, int lowIndicator);
