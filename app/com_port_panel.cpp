@@ -13,7 +13,6 @@
 namespace {
 
 const char* const kUirFile = "MERRIVAN.UIR";
-const char* const kStateFile = "Merrivan.ini";
 
 // Whether a loaded copy of the COM port panel is on screen; comPortPanel
 // keeps the handle of a discarded copy.
@@ -152,7 +151,7 @@ int comPortCallBack(CTRL_CALLBACK_ARGS)
     if ((comPortPanel = LoadPanel(0, kUirFile, COMPORT)) < 0)
         return -1;
     panelOpen = true;
-    RecallPanelState(comPortPanel, kStateFile, 1);
+    RecallPanelState(comPortPanel, kSettingsFile, 1);
     DisplayPanel(comPortPanel);
     return 0;
 }
@@ -188,7 +187,7 @@ int comPortOkCmdCallBack(CTRL_CALLBACK_ARGS)
     } else {
         stopWaiting();
         writeSettingsStatus();
-        SavePanelState(comPortPanel, kStateFile, 1);
+        SavePanelState(comPortPanel, kSettingsFile, 1);
         discardComPanel();
     }
     SetCtrlAttribute(monitorPanel, MONITOR_CH1_TYPE, ATTR_VISIBLE, 0);

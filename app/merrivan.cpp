@@ -20,7 +20,6 @@
 namespace {
 
 const char* const kUirFile = "MERRIVAN.UIR";
-const char* const kStateFile = "Merrivan.ini";
 
 // Reads the PC clock into sysClock; rtc2CRtc splits its texts in place.
 void setClockFromPc()
@@ -35,7 +34,7 @@ void confirmExit()
 {
     if (!ConfirmPopup("Exit", "Exit the program ? "))
         return;
-    SavePanelState(monitorPanel, kStateFile, 0);
+    SavePanelState(monitorPanel, kSettingsFile, 0);
     QuitUserInterface(0);
 }
 
@@ -58,7 +57,7 @@ int merrivanMain(int, char* argv[])
     DisplayImageFile(monitorPanel, MONITOR_LOGO, "NoLogo.jpg");
     SetCtrlAttribute(monitorPanel, MONITOR_LOGO, ATTR_VISIBLE, 1);
 
-    if (RecallPanelState(comPortPanel, kStateFile, 1) >= 0) {
+    if (RecallPanelState(comPortPanel, kSettingsFile, 1) >= 0) {
         GetCtrlVal(comPortPanel, COMPORT_PORTNO, &portNo);
         GetCtrlVal(comPortPanel, COMPORT_BAUDRATE, &baudRate);
         GetCtrlVal(comPortPanel, COMPORT_DATABITS, &dataBits);
@@ -75,7 +74,7 @@ int merrivanMain(int, char* argv[])
         Get_ComPort();
         DisplayPanel(monitorPanel);
         SetCtrlVal(comPortPanel, COMPORT_PORTNO, portNo);
-        SavePanelState(comPortPanel, kStateFile, 1);
+        SavePanelState(comPortPanel, kSettingsFile, 1);
     }
 
     fNewMeter = baudRate == 9600 ? 1 : 0;
