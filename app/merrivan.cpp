@@ -6,9 +6,9 @@
 
 #include "app/com_port_panel.h"
 #include "app/port_search.h"
+#include "meter/com_link.h"
 #include "meter/link_activity.h"
 #include "core/channel.h"
-#include "meter/receive.h"
 #include "platform/platform.h"
 #include "core/clock.h"
 #include "core/record_buffer.h"
@@ -79,13 +79,7 @@ int merrivanMain(int, char* argv[])
 
     fNewMeter = baudRate == 9600 ? 1 : 0;
 
-    const int opened = OpenComConfig(portNo, "", baudRate, parity, dataBits, stopBits, 256, 256);
-    if (opened >= 0) {
-        SetComTime(portNo, 1.0);
-        FlushInQ(portNo);
-        FlushOutQ(portNo);
-        InstallComCallback(portNo, LWRS_RXFLAG, 0, 13, comPortCharDetCallBack, nullptr);
-    }
+    const int opened = openComLink();
 
     SetCtrlAttribute(monitorPanel, MONITOR_CH1_TYPE, ATTR_VISIBLE, 0);
     SetCtrlAttribute(monitorPanel, MONITOR_CH2_TYPE, ATTR_VISIBLE, 0);
@@ -112,7 +106,7 @@ int merrivanMain(int, char* argv[])
     RunUserInterface();
 
     closeComPortPanel();
-    CloseCom(portNo);
+    closeComLink();
     DiscardPanel(monitorPanel);
     return 0;
 }

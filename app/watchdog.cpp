@@ -1,8 +1,8 @@
 #include "app/watchdog.h"
 
-#include "app/com_port_panel.h"
 #include "app/merrivan.h"
 #include "core/channel.h"
+#include "meter/com_link.h"
 #include "record/auto_stop.h"
 #include "ui/merrivan_uir.h"
 #include "view/alarm_limits.h"
