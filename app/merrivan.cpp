@@ -8,7 +8,6 @@
 #include "app/port_search.h"
 #include "meter/com_link.h"
 #include "meter/link_activity.h"
-#include "core/channel.h"
 #include "platform/platform.h"
 #include "core/clock.h"
 #include "core/record_buffer.h"
@@ -109,12 +108,6 @@ int merrivanMain(int, char* argv[])
     closeComLink();
     DiscardPanel(monitorPanel);
     return 0;
-}
-
-void defaultSensorType()
-{
-    for (ChannelRecord& rec : channel)
-        rec.type = 0;
 }
 
 void defaultValue()
