@@ -1,11 +1,7 @@
 #include "app/com_port_panel.h"
 
-#include <cstdio>
-#include <filesystem>
-#include <system_error>
-
 #include "app/port_search.h"
-#include "meter/receive.h"
+#include "meter/com_link.h"
 #include "meter/serial_link.h"
 #include "ui/merrivan_uir.h"
 #include "ui/panel_handles.h"
@@ -13,68 +9,15 @@
 namespace {
 
 const char* const kUirFile = "MERRIVAN.UIR";
-const char* const kStateFile = "Merrivan.ini";
 
 // Whether a loaded copy of the COM port panel is on screen; comPortPanel
 // keeps the handle of a discarded copy.
 bool panelOpen = false;
-// Auto's search opens and closes ports itself, and its pop-ups let the clock
-// tick meanwhile: the link is left alone until it is over.
-bool searching = false;
-
-// The link waits for the device of awaitedPort: it went away under the open
-// port, or it was missing at start-up. The wait ends when the port opens or
-// when the user applies another port.
-enum class Wait { None, Gone, Missing };
-Wait waiting = Wait::None;
-int awaitedPort = 0;
 
 void discardComPanel()
 {
     DiscardPanel(comPortPanel);
     panelOpen = false;
-}
-
-void stopWaiting()
-{
-    waiting = Wait::None;
-    awaitedPort = 0;
-}
-
-// Opens portNo with the settings in use and installs the receive callback;
-// the result of the open.
-int openComLink()
-{
-    const int result = OpenComConfig(portNo, "", baudRate, parity, dataBits, stopBits, 256, 256);
-    if (result < 0)
-        return result;
-    SetComTime(portNo, 1.0);
-    InstallComCallback(portNo, LWRS_RXFLAG, 0, 13, comPortCharDetCallBack, nullptr);
-    FlushInQ(portNo);
-    FlushOutQ(portNo);
-    return result;
-}
-
-// A device file that is not there (a USB adapter unplugged). A port with no
-// path, or a name that is not a file path, is never reported missing.
-bool deviceMissing(const char* path)
-{
-    if (path[0] != '/')
-        return false;
-    std::error_code error;
-    return !std::filesystem::exists(path, error);
-}
-
-void writeWaitStatus()
-{
-    char path[256];
-    comDevicePath(awaitedPort, path, sizeof path);
-    char text[360];
-    std::snprintf(text, sizeof text,
-                  waiting == Wait::Gone ? "COM%d (%s): device gone, waiting for it to return."
-                                        : "COM%d (%s): no device, waiting for it to be plugged in.",
-                  awaitedPort, path);
-    SetCtrlVal(monitorPanel, MONITOR_SETTINGS, text);
 }
 
 void showOpenFailure()
@@ -91,55 +34,6 @@ void closeComPortPanel()
         discardComPanel();
 }
 
-void writeSettingsStatus()
-{
-    char text[96];
-    std::snprintf(text, sizeof text, "Setting: COM%d, %d Bps, %d bits No Parity.", portNo,
-                  baudRate, dataBits);
-    SetCtrlVal(monitorPanel, MONITOR_SETTINGS, text);
-}
-
-void showStartupLinkStatus(int openResult)
-{
-    stopWaiting();
-    char path[256];
-    if (openResult < 0 && comDevicePath(portNo, path, sizeof path) >= 0 && deviceMissing(path)) {
-        waiting = Wait::Missing;
-        awaitedPort = portNo;
-        writeWaitStatus();
-        return;
-    }
-    writeSettingsStatus();
-}
-
-void watchComLink()
-{
-    if (searching)
-        return;
-    if (waiting == Wait::None) {
-        if (!ComDeviceLost(portNo))
-            return;
-        waiting = Wait::Gone;
-        awaitedPort = portNo;
-        writeWaitStatus();
-    }
-    char path[256];
-    if (comDevicePath(portNo, path, sizeof path) < 0 || deviceMissing(path))
-        return;
-    // The path may be back before the device will open (its permissions
-    // still being set): the next second tries again.
-    if (openComLink() < 0)
-        return;
-    stopWaiting();
-    writeSettingsStatus();
-}
-
-void restateComLinkWait()
-{
-    if (waiting != Wait::None && !searching)
-        writeWaitStatus();
-}
-
 int comPortCallBack(CTRL_CALLBACK_ARGS)
 {
     (void)panel, (void)control, (void)callbackData, (void)eventData1, (void)eventData2;
@@ -152,7 +46,7 @@ int comPortCallBack(CTRL_CALLBACK_ARGS)
     if ((comPortPanel = LoadPanel(0, kUirFile, COMPORT)) < 0)
         return -1;
     panelOpen = true;
-    RecallPanelState(comPortPanel, kStateFile, 1);
+    RecallPanelState(comPortPanel, kSettingsFile, 1);
     DisplayPanel(comPortPanel);
     return 0;
 }
@@ -176,19 +70,13 @@ int comPortOkCmdCallBack(CTRL_CALLBACK_ARGS)
     GetCtrlVal(comPortPanel, COMPORT_DATABITS, &dataBits);
     GetCtrlVal(comPortPanel, COMPORT_PARITY, &parity);
     GetCtrlVal(comPortPanel, COMPORT_STOPBITS, &stopBits);
-    if (newPort != portNo) {
-        CloseCom(portNo);
-        portNo = newPort;
-        stopWaiting();
-    }
+    useComPort(newPort);
     fNewMeter = baudRate == 9600 ? 1 : 0;
 
-    if (openComLink() < 0) {
+    if (reopenComLink() < 0) {
         showOpenFailure();
     } else {
-        stopWaiting();
-        writeSettingsStatus();
-        SavePanelState(comPortPanel, kStateFile, 1);
+        SavePanelState(comPortPanel, kSettingsFile, 1);
         discardComPanel();
     }
     SetCtrlAttribute(monitorPanel, MONITOR_CH1_TYPE, ATTR_VISIBLE, 0);
@@ -209,17 +97,11 @@ int comPortAutoCmdCallBack(CTRL_CALLBACK_ARGS)
     (void)panel, (void)control, (void)callbackData, (void)eventData1, (void)eventData2;
     if (event != EVENT_COMMIT)
         return 0;
-    searching = true;
+    beginComPortSearch();
     Get_ComPort();
-    searching = false;
-    if (portNo != awaitedPort)
-        stopWaiting();
-    if (openComLink() < 0) {
+    endComPortSearch();
+    if (reopenComLink() < 0)
         showOpenFailure();
-        return 0;
-    }
-    stopWaiting();
-    writeSettingsStatus();
     return 0;
 }
 

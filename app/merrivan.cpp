@@ -6,9 +6,8 @@
 
 #include "app/com_port_panel.h"
 #include "app/port_search.h"
+#include "meter/com_link.h"
 #include "meter/link_activity.h"
-#include "core/channel.h"
-#include "meter/receive.h"
 #include "platform/platform.h"
 #include "core/clock.h"
 #include "core/record_buffer.h"
@@ -20,7 +19,6 @@
 namespace {
 
 const char* const kUirFile = "MERRIVAN.UIR";
-const char* const kStateFile = "Merrivan.ini";
 
 // Reads the PC clock into sysClock; rtc2CRtc splits its texts in place.
 void setClockFromPc()
@@ -35,7 +33,7 @@ void confirmExit()
 {
     if (!ConfirmPopup("Exit", "Exit the program ? "))
         return;
-    SavePanelState(monitorPanel, kStateFile, 0);
+    SavePanelState(monitorPanel, kSettingsFile, 0);
     QuitUserInterface(0);
 }
 
@@ -58,7 +56,7 @@ int merrivanMain(int, char* argv[])
     DisplayImageFile(monitorPanel, MONITOR_LOGO, "NoLogo.jpg");
     SetCtrlAttribute(monitorPanel, MONITOR_LOGO, ATTR_VISIBLE, 1);
 
-    if (RecallPanelState(comPortPanel, kStateFile, 1) >= 0) {
+    if (RecallPanelState(comPortPanel, kSettingsFile, 1) >= 0) {
         GetCtrlVal(comPortPanel, COMPORT_PORTNO, &portNo);
         GetCtrlVal(comPortPanel, COMPORT_BAUDRATE, &baudRate);
         GetCtrlVal(comPortPanel, COMPORT_DATABITS, &dataBits);
@@ -75,18 +73,12 @@ int merrivanMain(int, char* argv[])
         Get_ComPort();
         DisplayPanel(monitorPanel);
         SetCtrlVal(comPortPanel, COMPORT_PORTNO, portNo);
-        SavePanelState(comPortPanel, kStateFile, 1);
+        SavePanelState(comPortPanel, kSettingsFile, 1);
     }
 
     fNewMeter = baudRate == 9600 ? 1 : 0;
 
-    const int opened = OpenComConfig(portNo, "", baudRate, parity, dataBits, stopBits, 256, 256);
-    if (opened >= 0) {
-        SetComTime(portNo, 1.0);
-        FlushInQ(portNo);
-        FlushOutQ(portNo);
-        InstallComCallback(portNo, LWRS_RXFLAG, 0, 13, comPortCharDetCallBack, nullptr);
-    }
+    const int opened = openComLink();
 
     SetCtrlAttribute(monitorPanel, MONITOR_CH1_TYPE, ATTR_VISIBLE, 0);
     SetCtrlAttribute(monitorPanel, MONITOR_CH2_TYPE, ATTR_VISIBLE, 0);
@@ -113,15 +105,9 @@ int merrivanMain(int, char* argv[])
     RunUserInterface();
 
     closeComPortPanel();
-    CloseCom(portNo);
+    closeComLink();
     DiscardPanel(monitorPanel);
     return 0;
-}
-
-void defaultSensorType()
-{
-    for (ChannelRecord& rec : channel)
-        rec.type = 0;
 }
 
 void defaultValue()

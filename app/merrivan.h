@@ -11,7 +11,6 @@ int merrivanMain(int argc, char* argv[]);
 // Registers every callback that the panel definitions name.
 void registerMerrivanCallbacks();
 
-void defaultSensorType();
 void defaultValue();
 
 int MonitorPanCallBack(int panel, int event, void* callbackData, int eventData1, int eventData2);

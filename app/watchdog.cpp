@@ -1,10 +1,10 @@
 #include "app/watchdog.h"
 
-#include "app/com_port_panel.h"
-#include "app/merrivan.h"
-#include "core/channel.h"
+#include "meter/com_link.h"
+#include "meter/serial_link.h"
 #include "record/recording.h"
 #include "ui/merrivan_uir.h"
+#include "ui/panel_handles.h"
 #include "view/alarm_limits.h"
 
 namespace {
@@ -30,9 +30,7 @@ int TimeNoDataCallback(CTRL_CALLBACK_ARGS)
 
     // The next accepted frame counts as a new channel layout and rebuilds the
     // displays; until the meter names its channels again, lists show sensors.
-    wDataNum = 0;
-    defaultSensorType();
-    fViewGetDes = 0;
+    forgetMeterLayout();
     DefaultCtrl(monitorPanel, MONITOR_CH1_VALUE);
     DefaultCtrl(monitorPanel, MONITOR_CH2_VALUE);
     SetCtrlAttribute(monitorPanel, MONITOR_CH1_VALUE, ATTR_LABEL_TEXT, "Unit");

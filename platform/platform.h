@@ -158,6 +158,10 @@ int SetCursorAttribute(int panel, int control, int cursor, int attribute, int va
 int GetNumGraphPlots(int panel, int control, int* count);
 
 // ---------------------------------------------------------------- panel state
+// The program's settings file: the panel states, the [ComPorts] map and the
+// print dialog's last file.
+inline constexpr const char kSettingsFile[] = "Merrivan.ini";
+
 // Stores the values of every control of a panel under `state` in an ini file.
 int SavePanelState(int panel, const char* fileName, int state);
 // Puts them back; negative when the file, the state or any value is missing or

@@ -178,7 +178,7 @@ QString builtInPath(int port)
 bool iniPath(int port, QString* path)
 {
     char file[4096];
-    if (settingsFilePath("Merrivan.ini", file, sizeof file) < 0)
+    if (settingsFilePath(kSettingsFile, file, sizeof file) < 0)
         return false;
     QSettings ini(QString::fromLocal8Bit(file), QSettings::IniFormat);
     const QString key = QStringLiteral("COM%1").arg(port);

@@ -153,7 +153,7 @@ const char* const kPrintGroup = "Print";
 void recallPrintFile(QPrinter& printer)
 {
     char ini[4096];
-    if (settingsFilePath("Merrivan.ini", ini, sizeof ini) < 0)
+    if (settingsFilePath(kSettingsFile, ini, sizeof ini) < 0)
         return;
     QSettings settings(QString::fromLocal8Bit(ini), QSettings::IniFormat);
     const QString file = settings.value(QString(kPrintGroup) + "/LastFile").toString();
@@ -164,7 +164,7 @@ void recallPrintFile(QPrinter& printer)
 void rememberPrintFile(const QPrinter& printer)
 {
     char ini[4096];
-    if (settingsFilePath("Merrivan.ini", ini, sizeof ini) < 0)
+    if (settingsFilePath(kSettingsFile, ini, sizeof ini) < 0)
         return;
     QSettings settings(QString::fromLocal8Bit(ini), QSettings::IniFormat);
     const QString file = printer.outputFileName();

@@ -21,10 +21,11 @@
 #include <string>
 
 #include "meter/serial_link.h"
-#include "platform/pty_helper.h"
+#include "plugged_meter.h"
 #include "program_run.h"
 #include "test_support.h"
 
+using testsupport::PluggedMeter;
 using testsupport::readFile;
 using testsupport::runProgram;
 using testsupport::sawPopup;
@@ -39,49 +40,7 @@ namespace {
 constexpr int kPort = 2;
 const char* const kSettings = "Setting: COM2, 9600 Bps, 8 bits No Parity.";
 
-std::string text(int control) { return testsupport::monitorText(control); }
-
 void clockTick() { seam::fireTimer(monitorPanel, MONITOR_CLOCK_TIMER); }
-
-// A frame of the 9600 meter with its check characters and CR.
-std::string frame9600(const std::string& content)
-{
-    unsigned sum = 0;
-    for (char c : content)
-        sum += static_cast<unsigned char>(c);
-    char check[3];
-    std::snprintf(check, sizeof check, "%02X", (256U - sum % 256U) % 256U);
-    return content + check + "\r";
-}
-
-// The meter at the end of a link: plugged in, it is a fresh pseudo-terminal;
-// pulled, its terminal hangs up and the link goes, as a ttyUSB node does.
-class Meter {
-public:
-    explicit Meter(std::string link) : link_(std::move(link)) {}
-    bool plug()
-    {
-        pty_ = std::make_unique<PtyPair>();
-        return pty_->ok() && ::symlink(pty_->slavePath().c_str(), link_.c_str()) == 0;
-    }
-    void pull()
-    {
-        pty_->closeMaster();
-        ::unlink(link_.c_str());
-        pty_.reset();
-    }
-    // A reading the meter sends reaches display 1 within `ms`.
-    bool readingShows(const char* value, int ms = 2000)
-    {
-        return pty_->write(frame9600(std::string("T00") + value + "C:H045.2%RH")) &&
-               waitFor([&] { return text(MONITOR_CH1_VALUE).find(value) != std::string::npos; },
-                       ms);
-    }
-
-private:
-    std::string link_;
-    std::unique_ptr<PtyPair> pty_;
-};
 
 int openFds()
 {
@@ -129,7 +88,7 @@ protected:
     const std::string link = dir.file("meter");
     const std::string ini = stateIni(2, 9600, 0, 8, 1) + "[ComPorts]\nCOM2=" + link + "\n";
     const std::string gone = "COM2 (" + link + "): device gone, waiting for it to return.";
-    Meter meter{link};
+    PluggedMeter meter{link};
 };
 
 TEST_F(DeviceLossTest, PulledMeterIsAwaitedQuietlyAndOpenedAgainByItselfOrByThePanel)
