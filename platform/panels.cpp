@@ -14,6 +14,7 @@
 #include <cstdio>
 
 #include "platform/ui_internal.h"
+#include "platform/world.h"
 
 using namespace platform;
 
@@ -43,10 +44,8 @@ bool displayUsable()
 
 int InitCVIRTE(int, char* argv[], int)
 {
-    if (reg().failRunTime) {
-        reg().failRunTime = false;
+    if (world().runTimeFails())
         return 0;
-    }
     if (!QApplication::instance()) {
         if (!displayUsable()) {
             std::fprintf(stderr,
@@ -433,7 +432,7 @@ void forgetWindowPlaces()
 int LoadPanel(int, const char* fileName, int resource)
 {
     Registry& r = reg();
-    if (r.failingResources.count(resource))
+    if (world().panelLoadFails(resource))
         return -1;
     auto file = r.files.find(lower(fileName));
     if (file == r.files.end())

@@ -23,10 +23,16 @@ using PanelCallbackPtr = int (*)(int panel, int event, void* callbackData, int e
                                  int eventData2);
 using ComCallbackPtr = void (*)(int portNumber, int eventMask, void* callbackData);
 
-// The parameter lists of control and panel callbacks, for declaring them.
-#define CTRL_CALLBACK_ARGS \
-    int panel, int control, int event, void *callbackData, int eventData1, int eventData2
-#define PANEL_CALLBACK_ARGS int panel, int event, void *callbackData, int eventData1, int eventData2
+// The parameter lists of control and panel callbacks, for declaring them. A
+// callback seldom needs every parameter, so none of them is reported unused.
+#define CTRL_CALLBACK_ARGS                                                                  \
+    [[maybe_unused]] int panel, [[maybe_unused]] int control, [[maybe_unused]] int event, \
+        [[maybe_unused]] void *callbackData, [[maybe_unused]] int eventData1,             \
+        [[maybe_unused]] int eventData2
+#define PANEL_CALLBACK_ARGS                                                              \
+    [[maybe_unused]] int panel, [[maybe_unused]] int event,                              \
+        [[maybe_unused]] void *callbackData, [[maybe_unused]] int eventData1,            \
+        [[maybe_unused]] int eventData2
 
 // ---------------------------------------------------------------- attributes
 enum {

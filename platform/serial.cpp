@@ -73,7 +73,7 @@
 #endif
 
 #include "platform/callback_hold.h"
-#include "platform/seams.h"
+#include "platform/world.h"
 #include <QString>
 #include <QStringList>
 
@@ -203,21 +203,16 @@ bool iniPath(int port, QString* path)
     return false;
 }
 
-// Test seam: these mappings win; clearComMap also turns the built-in map off.
-std::map<int, QString> seamMap;
-bool builtInMapOn = true;
-
 QString mappedPath(int port)
 {
     if (!validPort(port))
         return QString();
-    const auto it = seamMap.find(port);
-    if (it != seamMap.end())
-        return it->second;
     QString path;
+    if (platform::world().comPathOverride(port, &path))
+        return path;
     if (iniPath(port, &path))
         return path;
-    return builtInMapOn ? builtInPath(port) : QString();
+    return platform::world().builtInComMap() ? builtInPath(port) : QString();
 }
 
 // Symbolic links such as /dev/serial/by-id/... name the same device.
@@ -633,23 +628,3 @@ int ComRdTerm(int port, char* buffer, int count, int terminationByte)
         rec->serial->waitForReadyRead(waitMs);
     }
 }
-
-namespace seam {
-
-void mapComPort(int port, const std::string& devicePath)
-{
-    seamMap[port] = QString::fromStdString(devicePath);
-}
-
-void clearComMap()
-{
-    seamMap.clear();
-    builtInMapOn = false;
-}
-
-void useBuiltInComMap()
-{
-    builtInMapOn = true;
-}
-
-}  // namespace seam

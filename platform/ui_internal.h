@@ -16,7 +16,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -242,8 +241,6 @@ struct Registry {
     std::map<std::string, PanelCallbackPtr> panelCallbacks;
     std::map<int, std::unique_ptr<Panel>> panels;
     int nextHandle = 1;
-    std::set<int> failingResources;
-    bool failRunTime = false;
     QEventLoop* loop = nullptr;
     int quitCode = 0;
     bool quitRequested = false;

@@ -1,5 +1,5 @@
 // What reaches the world: pop-ups, file dialogs, printing, launching, waiting,
-// the PC clock and the beep; each with its test seam.
+// the PC clock and the beep, through the world in use.
 #include <QApplication>
 #include <QDateTime>
 #include <QDialog>
@@ -21,49 +21,16 @@
 
 #include <cstdio>
 #include <cstring>
-#include <deque>
 
 #include "platform/callback_hold.h"
 #include "platform/callbacks.h"
 #include "platform/plot_export.h"
-#include "platform/seams.h"
 #include "platform/ui_internal.h"
+#include "platform/world.h"
 
 using namespace platform;
 
 namespace {
-
-struct World {
-    bool testMode = false;
-    std::deque<int> confirmAnswers;
-    std::deque<std::string> fileAnswers;
-    std::vector<seam::Popup> popups;
-    std::function<void(const seam::Popup&)> popupHook;
-    bool fixedClock = false;
-    QDateTime clock;
-    int clockStepPerRead = 0;
-    bool realLaunch = false;
-    int beeps = 0;
-    std::vector<std::string> launches;
-    std::vector<seam::Print> prints;
-    std::function<void(double)> delayHook;
-    double delayed = 0.0;
-    bool realDelay = false;
-};
-
-World& world()
-{
-    static World w;
-    return w;
-}
-
-void record(const char* kind, const char* title, const char* message)
-{
-    World& w = world();
-    w.popups.push_back({kind, title ? title : "", message ? message : ""});
-    if (w.popupHook)
-        w.popupHook(w.popups.back());
-}
 
 // Pop-ups belong to the panel in front (at start-up nothing is active yet,
 // and a pop-up without a parent lands wherever the window manager puts it);
@@ -86,16 +53,6 @@ protected:
         platform::centreOverAnchor(this);
     }
 };
-
-QDateTime now()
-{
-    World& w = world();
-    if (!w.fixedClock)
-        return QDateTime::currentDateTime();
-    const QDateTime read = w.clock;
-    w.clock = w.clock.addSecs(w.clockStepPerRead);
-    return read;
-}
 
 // The help viewer for platforms without the system's one: a plain window
 // showing the HTML help that lies beside the program.
@@ -138,7 +95,7 @@ void renderPanel(QWidget* window, QPrinter& printer)
     painter.setFont(font);
     const QString header = QString("Merrivan  \u2014  %1  \u2014  %2")
                                .arg(window->windowTitle(),
-                                    now().toString("yyyy-MM-dd HH:mm:ss"));
+                                    world().now().toString("yyyy-MM-dd HH:mm:ss"));
     const double line = painter.fontMetrics().height();
     painter.drawText(QRectF(page.left(), page.top(), page.width(), line),
                      Qt::AlignLeft | Qt::AlignVCenter, header);
@@ -177,36 +134,162 @@ void rememberPrintFile(const QPrinter& printer)
     settings.endGroup();
 }
 
+
+// On the screen, on paper and on this PC.
+class RealWorld final : public World {
+public:
+    int confirm(const char* title, const char* message) override
+    {
+        PlacedMessageBox box(QMessageBox::Question, QString::fromLocal8Bit(title),
+                             QString::fromLocal8Bit(message), QMessageBox::Yes | QMessageBox::No,
+                             activeParent());
+        box.setDefaultButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes ? 1 : 0;
+    }
+
+    void message(const char* title, const char* message) override
+    {
+        PlacedMessageBox box(QMessageBox::Information, QString::fromLocal8Bit(title),
+                             QString::fromLocal8Bit(message), QMessageBox::Ok, activeParent());
+        box.exec();
+    }
+
+    QString selectFile(const char* defaultDirectory, const char*, const char* fileTypeList,
+                       const char* title, int buttonLabel) override
+    {
+        const QString dir = QString::fromLocal8Bit(defaultDirectory && *defaultDirectory
+                                                       ? defaultDirectory
+                                                       : ".");
+        QString filter = QString::fromLocal8Bit(fileTypeList ? fileTypeList : "");
+        if (!filter.isEmpty())
+            filter += ";;";
+        filter += "All files (*)";
+        if (buttonLabel == VAL_SAVE_BUTTON)
+            return QFileDialog::getSaveFileName(activeParent(), QString::fromLocal8Bit(title), dir,
+                                                filter);
+        return QFileDialog::getOpenFileName(activeParent(), QString::fromLocal8Bit(title), dir,
+                                            filter);
+    }
+
+    int printPanel(int, QWidget* window, const std::string& fileName, int, int,
+                   int interactive) override
+    {
+        if (window->size().isEmpty())
+            window->adjustSize();
+        if (!fileName.empty()) {
+            QPrinter printer(QPrinter::ScreenResolution);
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(QString::fromLocal8Bit(fileName.c_str()));
+            printer.setPageOrientation(QPageLayout::Landscape);
+            renderPanel(window, printer);
+            return 0;
+        }
+        QPrinter printer(QPrinter::ScreenResolution);
+        printer.setPageOrientation(QPageLayout::Landscape);
+        if (interactive) {
+            recallPrintFile(printer);
+            QPrintDialog dialog(&printer, window);
+            if (dialog.exec() != QDialog::Accepted)
+                return -2;
+            rememberPrintFile(printer);
+        }
+        renderPanel(window, printer);
+        return 0;
+    }
+
+    int launch(const char* commandLine) override
+    {
+        const QString command = QString::fromLocal8Bit(commandLine ? commandLine : "");
+        // The program name is the first word; the rest is one argument (file
+        // names here may hold blanks, as the help file's does).
+        const QString program = command.section(' ', 0, 0);
+        const QString argument = command.section(' ', 1).trimmed();
+#ifndef Q_OS_WIN
+        // The help viewer exists on Windows only; whatever else is called "hh"
+        // on this PC's PATH is not it.
+        if (program == "hh") {
+            showHelp(argument);
+            return 0;
+        }
+#endif
+        const QString found = QStandardPaths::findExecutable(program);
+        if (!found.isEmpty()) {
+            const QStringList args = argument.isEmpty() ? QStringList() : QStringList{argument};
+            return QProcess::startDetached(found, args) ? 0 : -1;
+        }
+        if (program == "hh") {
+            showHelp(argument);
+            return 0;
+        }
+        return -1;
+    }
+
+    void delay(double seconds) override
+    {
+        // The window system may still paint (what was written before, the area a
+        // closed message box uncovers), but no user input, serial event or
+        // callback is handled until the wait is over.
+        platform::holdCallbacks(true);
+        QElapsedTimer waited;
+        waited.start();
+        const qint64 total = static_cast<qint64>(std::max(0.0, seconds) * 1000.0);
+        do {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                            QEventLoop::ExcludeSocketNotifiers);
+            const qint64 left = total - waited.elapsed();
+            if (left > 0)
+                QThread::msleep(static_cast<unsigned long>(std::min<qint64>(left, 15)));
+        } while (waited.elapsed() < total);
+        platform::holdCallbacks(false);
+    }
+
+    QDateTime now() override { return QDateTime::currentDateTime(); }
+    void beep() override { QApplication::beep(); }
+    bool comPathOverride(int, QString*) override { return false; }
+    bool builtInComMap() override { return true; }
+    bool panelLoadFails(int) override { return false; }
+    bool runTimeFails() override { return false; }
+};
+
+RealWorld& theRealWorld()
+{
+    static RealWorld w;
+    return w;
+}
+
+World* worldInUse = nullptr;
+
 }  // namespace
+
+namespace platform {
+
+World& world()
+{
+    return worldInUse ? *worldInUse : theRealWorld();
+}
+
+World& realWorld()
+{
+    return theRealWorld();
+}
+
+void setWorld(World* w)
+{
+    worldInUse = w;
+}
+
+}  // namespace platform
 
 // ---------------------------------------------------------------- pop-ups
 
 int ConfirmPopup(const char* title, const char* message)
 {
-    World& w = world();
-    record("confirm", title, message);
-    if (w.testMode) {
-        if (w.confirmAnswers.empty())
-            return 0;
-        const int a = w.confirmAnswers.front();
-        w.confirmAnswers.pop_front();
-        return a;
-    }
-    PlacedMessageBox box(QMessageBox::Question, QString::fromLocal8Bit(title),
-                         QString::fromLocal8Bit(message), QMessageBox::Yes | QMessageBox::No,
-                         activeParent());
-    box.setDefaultButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes ? 1 : 0;
+    return world().confirm(title, message);
 }
 
 int MessagePopup(const char* title, const char* message)
 {
-    record("message", title, message);
-    if (world().testMode)
-        return 0;
-    PlacedMessageBox box(QMessageBox::Information, QString::fromLocal8Bit(title),
-                         QString::fromLocal8Bit(message), QMessageBox::Ok, activeParent());
-    box.exec();
+    world().message(title, message);
     return 0;
 }
 
@@ -217,29 +300,8 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec,
     if (!path || size == 0)
         return VAL_NO_FILE_SELECTED;
     path[0] = '\0';
-    World& w = world();
-    record("file", title, defaultFileSpec);
-    QString chosen;
-    if (w.testMode) {
-        if (!w.fileAnswers.empty()) {
-            chosen = QString::fromStdString(w.fileAnswers.front());
-            w.fileAnswers.pop_front();
-        }
-    } else {
-        const QString dir = QString::fromLocal8Bit(defaultDirectory && *defaultDirectory
-                                                       ? defaultDirectory
-                                                       : ".");
-        QString filter = QString::fromLocal8Bit(fileTypeList ? fileTypeList : "");
-        if (!filter.isEmpty())
-            filter += ";;";
-        filter += "All files (*)";
-        if (buttonLabel == VAL_SAVE_BUTTON)
-            chosen = QFileDialog::getSaveFileName(activeParent(), QString::fromLocal8Bit(title), dir,
-                                                  filter);
-        else
-            chosen = QFileDialog::getOpenFileName(activeParent(), QString::fromLocal8Bit(title), dir,
-                                                  filter);
-    }
+    const QString chosen =
+        world().selectFile(defaultDirectory, defaultFileSpec, fileTypeList, title, buttonLabel);
     if (chosen.isEmpty())
         return VAL_NO_FILE_SELECTED;
     const QByteArray bytes = QDir::toNativeSeparators(chosen).toLocal8Bit();
@@ -256,109 +318,35 @@ int PrintPanel(int panel, const char* fileName, int scope, int area, int interac
     Panel* p = findPanel(panel);
     if (!p)
         return -1;
-    World& w = world();
-    const std::string file = fileName ? fileName : "";
-    if (w.testMode)
-        w.prints.push_back({panel, file, scope, area, interactive});
-    QWidget* window = p->window;
-    if (window->size().isEmpty())
-        window->adjustSize();
-    if (!file.empty()) {
-        QPrinter printer(QPrinter::ScreenResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(QString::fromLocal8Bit(file.c_str()));
-        printer.setPageOrientation(QPageLayout::Landscape);
-        renderPanel(window, printer);
-        return 0;
-    }
-    if (w.testMode)
-        return 0;
-    QPrinter printer(QPrinter::ScreenResolution);
-    printer.setPageOrientation(QPageLayout::Landscape);
-    if (interactive) {
-        recallPrintFile(printer);
-        QPrintDialog dialog(&printer, window);
-        if (dialog.exec() != QDialog::Accepted)
-            return -2;
-        rememberPrintFile(printer);
-    }
-    renderPanel(window, printer);
-    return 0;
+    return world().printPanel(panel, p->window, fileName ? fileName : "", scope, area,
+                              interactive);
 }
 
 // ---------------------------------------------------------------- launching
 
 int LaunchExecutable(const char* commandLine)
 {
-    World& w = world();
-    const QString command = QString::fromLocal8Bit(commandLine ? commandLine : "");
-    if (w.testMode && !w.realLaunch) {
-        w.launches.push_back(command.toStdString());
-        return 0;
-    }
-    // The program name is the first word; the rest is one argument (file
-    // names here may hold blanks, as the help file's does).
-    const QString program = command.section(' ', 0, 0);
-    const QString argument = command.section(' ', 1).trimmed();
-#ifndef Q_OS_WIN
-    // The help viewer exists on Windows only; whatever else is called "hh"
-    // on this PC's PATH is not it.
-    if (program == "hh") {
-        showHelp(argument);
-        return 0;
-    }
-#endif
-    const QString found = QStandardPaths::findExecutable(program);
-    if (!found.isEmpty()) {
-        const QStringList args = argument.isEmpty() ? QStringList() : QStringList{argument};
-        return QProcess::startDetached(found, args) ? 0 : -1;
-    }
-    if (program == "hh") {
-        showHelp(argument);
-        return 0;
-    }
-    return -1;
+    return world().launch(commandLine);
 }
 
 // ---------------------------------------------------------------- time
 
 void Delay(double seconds)
 {
-    World& w = world();
-    if (w.testMode && !w.realDelay) {
-        w.delayed += seconds;
-        if (w.delayHook)
-            w.delayHook(seconds);
-        return;
-    }
-    // The window system may still paint (what was written before, the area a
-    // closed message box uncovers), but no user input, serial event or
-    // callback is handled until the wait is over.
-    platform::holdCallbacks(true);
-    QElapsedTimer waited;
-    waited.start();
-    const qint64 total = static_cast<qint64>(std::max(0.0, seconds) * 1000.0);
-    do {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
-                                        QEventLoop::ExcludeSocketNotifiers);
-        const qint64 left = total - waited.elapsed();
-        if (left > 0)
-            QThread::msleep(static_cast<unsigned long>(std::min<qint64>(left, 15)));
-    } while (waited.elapsed() < total);
-    platform::holdCallbacks(false);
+    world().delay(seconds);
 }
 
 const char* DateStr()
 {
     static char text[16];
-    const QDate d = now().date();
+    const QDate d = world().now().date();
     std::snprintf(text, sizeof text, "%02d-%02d-%04d", d.month(), d.day(), d.year());
     return text;
 }
 
 void PcClockStr(char* dateText, std::size_t dateSize, char* timeText, std::size_t timeSize)
 {
-    const QDateTime t = now();
+    const QDateTime t = world().now();
     std::snprintf(dateText, dateSize, "%02d-%02d-%04d", t.date().month(), t.date().day(),
                   t.date().year());
     std::snprintf(timeText, timeSize, "%02d:%02d:%02d", t.time().hour(), t.time().minute(),
@@ -368,116 +356,12 @@ void PcClockStr(char* dateText, std::size_t dateSize, char* timeText, std::size_
 const char* TimeStr()
 {
     static char text[16];
-    const QTime t = now().time();
+    const QTime t = world().now().time();
     std::snprintf(text, sizeof text, "%02d:%02d:%02d", t.hour(), t.minute(), t.second());
     return text;
 }
 
 void CVI_Beep()
 {
-    World& w = world();
-    ++w.beeps;
-    if (!w.testMode)
-        QApplication::beep();
+    world().beep();
 }
-
-// ---------------------------------------------------------------- seams
-
-namespace seam {
-
-void enable()
-{
-    world().testMode = true;
-}
-
-bool enabled()
-{
-    return world().testMode;
-}
-
-void reset()
-{
-    World& w = world();
-    const bool mode = w.testMode;
-    w = World{};
-    w.testMode = mode;
-    clearPanelFailures();
-}
-
-void pushConfirmAnswer(int answer)
-{
-    world().confirmAnswers.push_back(answer);
-}
-
-void pushFileAnswer(const std::string& path)
-{
-    world().fileAnswers.push_back(path);
-}
-
-const std::vector<Popup>& popups()
-{
-    return world().popups;
-}
-
-void onPopup(std::function<void(const Popup&)> hook)
-{
-    world().popupHook = std::move(hook);
-}
-
-void setClock(int year, int month, int day, int hour, int minute, int second)
-{
-    world().fixedClock = true;
-    world().clock = QDateTime(QDate(year, month, day), QTime(hour, minute, second));
-}
-
-void advanceClock(int seconds)
-{
-    world().clock = world().clock.addSecs(seconds);
-}
-
-void useRealClock()
-{
-    world().fixedClock = false;
-}
-
-void advanceClockOnEachRead(int seconds)
-{
-    world().clockStepPerRead = seconds;
-}
-
-void useRealLaunch(bool real)
-{
-    world().realLaunch = real;
-}
-
-int beepCount()
-{
-    return world().beeps;
-}
-
-const std::vector<std::string>& launches()
-{
-    return world().launches;
-}
-
-const std::vector<Print>& prints()
-{
-    return world().prints;
-}
-
-void onDelay(std::function<void(double)> hook)
-{
-    world().delayHook = std::move(hook);
-}
-
-double totalDelay()
-{
-    return world().delayed;
-}
-
-void useRealDelay(bool real)
-{
-    world().realDelay = real;
-}
-
-}  // namespace seam

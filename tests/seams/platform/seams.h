@@ -1,6 +1,7 @@
 // Seams that let tests stand in for the world: answer pop-ups and file
 // dialogs, set the PC clock, count beeps, record launches and prints, let Delay
 // return at once, and act on controls as a user would. Nothing here blocks.
+// Test code only (library `seams`); the shipped program does not link it.
 #pragma once
 
 #include <functional>
@@ -9,8 +10,9 @@
 
 namespace seam {
 
-// Test mode: pop-ups, file dialogs, print dialogs and launches never reach the
-// screen; Delay returns at once. reset() also clears every record and answer.
+// Test mode: puts a stand-in world in use, so that pop-ups, file dialogs,
+// print dialogs and launches never reach the screen and Delay returns at once.
+// reset() clears every record, answer and failure (not the COM map).
 void enable();
 void reset();
 bool enabled();

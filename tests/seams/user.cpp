@@ -1,5 +1,5 @@
-// The test seams that act on panels and controls as a user would, and that
-// show what the user sees.
+// Acting on panels and controls as a user would, and reading what the user
+// sees, through the platform's inner workings.
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
@@ -13,22 +13,6 @@
 using namespace platform;
 
 namespace seam {
-
-void failPanelLoad(int resource)
-{
-    reg().failingResources.insert(resource);
-}
-
-void failRunTime()
-{
-    reg().failRunTime = true;
-}
-
-void clearPanelFailures()
-{
-    reg().failingResources.clear();
-    reg().failRunTime = false;
-}
 
 void userSetValue(int panel, int control, double value)
 {
