@@ -36,7 +36,6 @@ void closeComPortPanel()
 
 int comPortCallBack(CTRL_CALLBACK_ARGS)
 {
-    (void)panel, (void)control, (void)callbackData, (void)eventData1, (void)eventData2;
     if (event != EVENT_COMMIT)
         return 0;
     if (panelOpen) {
@@ -53,7 +52,6 @@ int comPortCallBack(CTRL_CALLBACK_ARGS)
 
 int CommPortCallBack(PANEL_CALLBACK_ARGS)
 {
-    (void)panel, (void)callbackData, (void)eventData1, (void)eventData2;
     if (event == EVENT_CLOSE)
         discardComPanel();
     return 0;
@@ -61,7 +59,6 @@ int CommPortCallBack(PANEL_CALLBACK_ARGS)
 
 int comPortOkCmdCallBack(CTRL_CALLBACK_ARGS)
 {
-    (void)panel, (void)control, (void)callbackData, (void)eventData1, (void)eventData2;
     if (event != EVENT_COMMIT)
         return 0;
     int newPort = portNo;
@@ -86,7 +83,6 @@ int comPortOkCmdCallBack(CTRL_CALLBACK_ARGS)
 
 int comPortCancelCmdCallBack(CTRL_CALLBACK_ARGS)
 {
-    (void)panel, (void)control, (void)callbackData, (void)eventData1, (void)eventData2;
     if (event == EVENT_COMMIT)
         discardComPanel();
     return 0;
@@ -94,7 +90,6 @@ int comPortCancelCmdCallBack(CTRL_CALLBACK_ARGS)
 
 int comPortAutoCmdCallBack(CTRL_CALLBACK_ARGS)
 {
-    (void)panel, (void)control, (void)callbackData, (void)eventData1, (void)eventData2;
     if (event != EVENT_COMMIT)
         return 0;
     beginComPortSearch();
@@ -105,10 +100,9 @@ int comPortAutoCmdCallBack(CTRL_CALLBACK_ARGS)
     return 0;
 }
 
-#define IGNORE_ARGS (void)panel, (void)control, (void)event, (void)callbackData, (void)eventData1, (void)eventData2
 // A changed value takes effect only through OK.
-int portNoCallBack(CTRL_CALLBACK_ARGS) { IGNORE_ARGS; return 0; }
-int baudRateCallBack(CTRL_CALLBACK_ARGS) { IGNORE_ARGS; return 0; }
-int parityCallBack(CTRL_CALLBACK_ARGS) { IGNORE_ARGS; return 0; }
-int dataBitsCallBack(CTRL_CALLBACK_ARGS) { IGNORE_ARGS; return 0; }
-int stopBitsCallBack(CTRL_CALLBACK_ARGS) { IGNORE_ARGS; return 0; }
+int portNoCallBack(CTRL_CALLBACK_ARGS) { return 0; }
+int baudRateCallBack(CTRL_CALLBACK_ARGS) { return 0; }
+int parityCallBack(CTRL_CALLBACK_ARGS) { return 0; }
+int dataBitsCallBack(CTRL_CALLBACK_ARGS) { return 0; }
+int stopBitsCallBack(CTRL_CALLBACK_ARGS) { return 0; }

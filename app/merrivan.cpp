@@ -127,7 +127,6 @@ void defaultValue()
 
 int MonitorPanCallBack(PANEL_CALLBACK_ARGS)
 {
-    (void)panel, (void)callbackData, (void)eventData1, (void)eventData2;
     if (event == EVENT_CLOSE)
         confirmExit();
     return 0;
@@ -135,7 +134,6 @@ int MonitorPanCallBack(PANEL_CALLBACK_ARGS)
 
 int exitCallBack(CTRL_CALLBACK_ARGS)
 {
-    (void)panel, (void)control, (void)callbackData, (void)eventData1, (void)eventData2;
     if (event == EVENT_COMMIT)
         confirmExit();
     return 0;
@@ -143,7 +141,6 @@ int exitCallBack(CTRL_CALLBACK_ARGS)
 
 int helpCallBack(CTRL_CALLBACK_ARGS)
 {
-    (void)panel, (void)control, (void)callbackData, (void)eventData1, (void)eventData2;
     if (event == EVENT_COMMIT)
         LaunchExecutable("hh RS232 HELP.chm");
     return 0;
@@ -151,7 +148,6 @@ int helpCallBack(CTRL_CALLBACK_ARGS)
 
 int printGraphCallBack(CTRL_CALLBACK_ARGS)
 {
-    (void)panel, (void)control, (void)callbackData, (void)eventData1, (void)eventData2;
     if (event == EVENT_COMMIT)
         PrintPanel(monitorPanel, "", 0, 1, 1);
     return 0;
@@ -159,7 +155,6 @@ int printGraphCallBack(CTRL_CALLBACK_ARGS)
 
 int printCallBack(CTRL_CALLBACK_ARGS)
 {
-    (void)panel, (void)control, (void)callbackData, (void)eventData1, (void)eventData2;
     if (event == EVENT_COMMIT)
         PrintPanel(statisticPanel, "", 1, 1, 1);
     return 0;
@@ -167,7 +162,6 @@ int printCallBack(CTRL_CALLBACK_ARGS)
 
 int timeTickCallBack(CTRL_CALLBACK_ARGS)
 {
-    (void)panel, (void)control, (void)callbackData, (void)eventData1, (void)eventData2;
     // Unsigned step: the count wraps in 2068 instead of overflowing.
     sysClock = static_cast<int>(static_cast<unsigned>(sysClock) + 1u);
     if (event == EVENT_TIMER_TICK) {

@@ -22,7 +22,6 @@ void resetAlarms(const AlarmControls& d)
 
 int TimeNoDataCallback(CTRL_CALLBACK_ARGS)
 {
-    (void)callbackData, (void)eventData1, (void)eventData2;
     if (event != EVENT_TIMER_TICK)
         return 0;
     ResetTimer(panel, control);

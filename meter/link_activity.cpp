@@ -29,7 +29,6 @@ void showLinkCounts()
 
 int rxLampCallBack(CTRL_CALLBACK_ARGS)
 {
-    (void)panel, (void)control, (void)callbackData, (void)eventData1, (void)eventData2;
     if (event != EVENT_TIMER_TICK)
         return 0;
     SetCtrlVal(monitorPanel, MONITOR_RX_LED, 0);

@@ -50,11 +50,9 @@ const char* reasonOf(const DataFileStop& stop)
 
 }  // namespace
 
-#define IGNORE_ARGS (void)panel, (void)control, (void)event, (void)callbackData, (void)eventData1, (void)eventData2
 
 int saveFileCallBack(CTRL_CALLBACK_ARGS)
 {
-    IGNORE_ARGS;
     if (event != EVENT_COMMIT || !chooseFile("Save File", VAL_SAVE_BUTTON, kSaveFiles))
         return 0;
     DataFileStop stop;
@@ -71,7 +69,6 @@ int saveFileCallBack(CTRL_CALLBACK_ARGS)
 
 int retrieveFileCallBack(CTRL_CALLBACK_ARGS)
 {
-    IGNORE_ARGS;
     if (event != EVENT_COMMIT || !chooseFile("Retrieve File", VAL_LOAD_BUTTON, kTextFiles))
         return 0;
     std::FILE* in = std::fopen(fileName, "r");

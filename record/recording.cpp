@@ -133,11 +133,9 @@ void plotWholeBuffer()
         PlotStripChart(monitorPanel, MONITOR_CHART, logData[0], records * kMaxChannels);
 }
 
-#define IGNORE_ARGS (void)panel, (void)control, (void)event, (void)callbackData, (void)eventData1, (void)eventData2
 
 int logCmdCallback(CTRL_CALLBACK_ARGS)
 {
-    IGNORE_ARGS;
     if (event != EVENT_VAL_CHANGED)
         return 0;
     int on = 0;
@@ -151,7 +149,6 @@ int logCmdCallback(CTRL_CALLBACK_ARGS)
 
 int timeSampleCallBack(CTRL_CALLBACK_ARGS)
 {
-    IGNORE_ARGS;
     // A tick that was already on its way when the recording stopped takes
     // nothing: it would add a record to a stopped or retrieved buffer.
     if (event == EVENT_TIMER_TICK && fLogging)
@@ -161,7 +158,6 @@ int timeSampleCallBack(CTRL_CALLBACK_ARGS)
 
 int sGainCallBack(CTRL_CALLBACK_ARGS)
 {
-    IGNORE_ARGS;
     if (event != EVENT_COMMIT)
         return 0;
     GetCtrlVal(monitorPanel, MONITOR_OFFSET, &vOffset);
@@ -178,7 +174,6 @@ int sOffsetCallBack(CTRL_CALLBACK_ARGS)
 
 int sRangeCallBack(CTRL_CALLBACK_ARGS)
 {
-    IGNORE_ARGS;
     if (event != EVENT_COMMIT)
         return 0;
     GetCtrlVal(monitorPanel, MONITOR_RANGE, &vRange);
@@ -188,8 +183,8 @@ int sRangeCallBack(CTRL_CALLBACK_ARGS)
 }
 
 // The sample count and rate are read when a recording starts.
-int sampleRateCallBack(CTRL_CALLBACK_ARGS) { IGNORE_ARGS; return 0; }
-int sampleDataCallBack(CTRL_CALLBACK_ARGS) { IGNORE_ARGS; return 0; }
+int sampleRateCallBack(CTRL_CALLBACK_ARGS) { return 0; }
+int sampleDataCallBack(CTRL_CALLBACK_ARGS) { return 0; }
 
 void setStatusLine(const char* format, ...)
 {

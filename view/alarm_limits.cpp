@@ -87,11 +87,9 @@ void alarmTest(int channelIndex, int highIndicator, int lowIndicator)
         CVI_Beep();
 }
 
-#define UNUSED_CALLBACK_ARGS (void)control, (void)callbackData, (void)eventData1, (void)eventData2
 
 int ch1LowLimitCallBack(CTRL_CALLBACK_ARGS)
 {
-    UNUSED_CALLBACK_ARGS;
     if (event == EVENT_COMMIT)
         lowLimitRule(panel, kDisplay1, disp1Index);
     return 0;
@@ -99,7 +97,6 @@ int ch1LowLimitCallBack(CTRL_CALLBACK_ARGS)
 
 int ch1HiLimitCallBack(CTRL_CALLBACK_ARGS)
 {
-    UNUSED_CALLBACK_ARGS;
     if (event == EVENT_COMMIT)
         highLimitRule(panel, kDisplay1, disp1Index);
     return 0;
@@ -107,7 +104,6 @@ int ch1HiLimitCallBack(CTRL_CALLBACK_ARGS)
 
 int ch2LowLimitCallBack(CTRL_CALLBACK_ARGS)
 {
-    UNUSED_CALLBACK_ARGS;
     if (event == EVENT_COMMIT)
         lowLimitRule(panel, kDisplay2, disp2Index);
     return 0;
@@ -115,7 +111,6 @@ int ch2LowLimitCallBack(CTRL_CALLBACK_ARGS)
 
 int ch2HiLimitCallBack(CTRL_CALLBACK_ARGS)
 {
-    UNUSED_CALLBACK_ARGS;
     if (event == EVENT_COMMIT)
         highLimitRule(panel, kDisplay2, disp2Index);
     return 0;
@@ -123,7 +118,6 @@ int ch2HiLimitCallBack(CTRL_CALLBACK_ARGS)
 
 int ch1AlarmSwCallBack(CTRL_CALLBACK_ARGS)
 {
-    UNUSED_CALLBACK_ARGS;
     if (event == EVENT_COMMIT)
         switchRule(panel, kDisplay1, disp1Index);
     return 0;
@@ -131,7 +125,6 @@ int ch1AlarmSwCallBack(CTRL_CALLBACK_ARGS)
 
 int ch2AlarmSwCallBack(CTRL_CALLBACK_ARGS)
 {
-    UNUSED_CALLBACK_ARGS;
     if (event == EVENT_COMMIT)
         switchRule(panel, kDisplay2, disp2Index);
     return 0;

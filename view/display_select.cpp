@@ -89,7 +89,6 @@ void SetDispNew(int d1, int d2)
 
 int sDisp1Callback(CTRL_CALLBACK_ARGS)
 {
-    (void)callbackData, (void)eventData1, (void)eventData2;
     int picked = 0;
     if (event == EVENT_VAL_CHANGED && pickedChannel(panel, control, &picked)) {
         SetDispNew(picked, disp2Index);
@@ -100,7 +99,6 @@ int sDisp1Callback(CTRL_CALLBACK_ARGS)
 
 int sDisp2Callback(CTRL_CALLBACK_ARGS)
 {
-    (void)callbackData, (void)eventData1, (void)eventData2;
     int picked = 0;
     if (event == EVENT_VAL_CHANGED && pickedChannel(panel, control, &picked)) {
         SetDispNew(disp1Index, picked);
@@ -111,6 +109,5 @@ int sDisp2Callback(CTRL_CALLBACK_ARGS)
 
 int currChartCallBack(CTRL_CALLBACK_ARGS)
 {
-    (void)panel, (void)control, (void)event, (void)callbackData, (void)eventData1, (void)eventData2;
     return 0;
 }

@@ -126,11 +126,9 @@ void basicStatistic()
     showCursorY();
 }
 
-#define IGNORE_ARGS (void)panel, (void)control, (void)event, (void)callbackData, (void)eventData1, (void)eventData2
 
 int statisticsCallBack(CTRL_CALLBACK_ARGS)
 {
-    IGNORE_ARGS;
     if (event == EVENT_COMMIT)
         DisplayPanel(statisticPanel);
     return 0;
@@ -138,7 +136,6 @@ int statisticsCallBack(CTRL_CALLBACK_ARGS)
 
 int StatisticCallBack(PANEL_CALLBACK_ARGS)
 {
-    (void)callbackData, (void)eventData1, (void)eventData2;
     if (event == EVENT_CLOSE)
         HidePanel(panel);
     return 0;
@@ -146,7 +143,6 @@ int StatisticCallBack(PANEL_CALLBACK_ARGS)
 
 int staticExitCmdCallBack(CTRL_CALLBACK_ARGS)
 {
-    IGNORE_ARGS;
     if (event == EVENT_COMMIT)
         HidePanel(statisticPanel);
     return 0;
@@ -154,7 +150,6 @@ int staticExitCmdCallBack(CTRL_CALLBACK_ARGS)
 
 int sStaticCallback(CTRL_CALLBACK_ARGS)
 {
-    IGNORE_ARGS;
     if (event != EVENT_COMMIT)
         return 0;
     int index = -1;
@@ -171,7 +166,6 @@ int sStaticCallback(CTRL_CALLBACK_ARGS)
 
 int ch1StaticRangeCallBack(CTRL_CALLBACK_ARGS)
 {
-    IGNORE_ARGS;
     if (event == EVENT_COMMIT) {
         fUpdateHistogram = 1;
         basicStatistic();
@@ -186,7 +180,6 @@ int ch2StaticRangeCallBack(CTRL_CALLBACK_ARGS)
 
 int staticCh1Callback(CTRL_CALLBACK_ARGS)
 {
-    IGNORE_ARGS;
     switch (event) {
     case EVENT_GOT_FOCUS:
         SetCtrlAttribute(panel, STATISTIC_CURSOR_Y, ATTR_VISIBLE, 1);
