@@ -38,7 +38,11 @@ std::vector<std::string> frames(const std::vector<std::string>& units, int count
             char field[32];
             std::snprintf(field, sizeof field, "%c%06.1f%s", letters[i], 20.0 + 0.1 * f + i,
                           units[i].c_str());
-            body += (i ? ":" : "") + std::string(field);
+            // Appended piece by piece: g++ 12 at -O3 takes a joined temporary
+            // for an overlapping copy (-Wrestrict).
+            if (i)
+                body += ':';
+            body += field;
         }
         out.push_back(withLrc(body));
     }

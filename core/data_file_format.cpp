@@ -8,13 +8,9 @@
 #include <cstring>
 #include <system_error>
 
-#include <fcntl.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "core/channel.h"
 #include "core/clock.h"
+#include "core/file_replace.h"
 
 namespace {
 
@@ -231,13 +227,6 @@ char* putRecordNumber(char* out, int number)
     while (n > 0)
         *out++ = digits[--n];
     return out;
-}
-
-mode_t currentUmask()
-{
-    const mode_t m = umask(0);
-    umask(m);
-    return m;
 }
 
 char writeBuffer[kDataFileChunk];
@@ -765,55 +754,9 @@ int saveDataFile(const char* path, DataFileStop* stop, DataFileType type)
     if (path == nullptr || *path == '\0')
         return fail(ENOENT);
 
-    // Through a link the file it names gets the records; the link stays.
-    char target[PATH_MAX];
-    if (!realpath(path, target)) {
-        if (errno != ENOENT)
-            return fail(errno);
-        if (std::strlen(path) >= sizeof target)
-            return fail(ENAMETOOLONG);
-        std::strcpy(target, path);
-    }
-    struct stat st {};
-    const bool exists = stat(target, &st) == 0;
-    if (exists && S_ISDIR(st.st_mode))
-        return fail(EISDIR);
-    // The rename would replace a file that the user has made read-only.
-    if (exists && access(target, W_OK) != 0)
-        return fail(errno);
-    const mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~currentUmask());
-
-    char temp[PATH_MAX + 8];
-    if (std::snprintf(temp, sizeof temp, "%s.XXXXXX", target) >= static_cast<int>(sizeof temp))
-        return fail(ENAMETOOLONG);
-    const int fd = mkstemp(temp);
-    if (fd < 0)
-        return fail(errno);
-    fchmod(fd, mode);
-    std::FILE* f = fdopen(fd, "w");
-    if (f == nullptr) {
-        const int e = errno;
-        close(fd);
-        unlink(temp);
+    int records = -1;
+    const int e = replaceFile(path, writeFile, writeBuffer, sizeof writeBuffer, &records);
+    if (e != 0)
         return fail(e);
-    }
-    std::setvbuf(f, writeBuffer, _IOFBF, sizeof writeBuffer);
-
-    errno = 0;
-    const int records = writeFile(f);
-    int e = records < 0 ? (errno ? errno : EIO) : 0;
-    if (e == 0 && std::fflush(f) != 0)
-        e = errno ? errno : EIO;
-    // A removed medium or a full disk may only show when the data is forced out.
-    if (e == 0 && fsync(fileno(f)) != 0)
-        e = errno ? errno : EIO;
-    if (std::fclose(f) != 0 && e == 0)
-        e = errno ? errno : EIO;
-    if (e == 0 && std::rename(temp, target) != 0)
-        e = errno ? errno : EIO;
-    if (e != 0) {
-        unlink(temp);
-        return fail(e);
-    }
     return records;
 }

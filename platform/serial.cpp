@@ -7,7 +7,8 @@
 //      keys COM1..COM255 (case does not matter), e.g. "COM5=/dev/pts/7"; the file
 //      is read at each open, and an entry with an empty value removes the
 //      built-in mapping of that number;
-//   3. else the built-in map. Windows: COMn is "COMn". Linux:
+//   3. else the built-in map (serial_posix.cpp, serial_win32.cpp).
+//      Windows: COMn is "COMn". Linux:
 //        COM1          /dev/ttyS0
 //        COM2..COM7    /dev/ttyUSB0../dev/ttyUSB5
 //        COM8..COM13   /dev/ttyACM0../dev/ttyACM5
@@ -68,11 +69,8 @@
 
 #include <map>
 
-#ifdef Q_OS_UNIX
-#include <poll.h>
-#endif
-
 #include "platform/callback_hold.h"
+#include "platform/serial_system.h"
 #include "platform/world.h"
 #include <QString>
 #include <QStringList>
@@ -86,6 +84,8 @@
 #include <memory>
 
 namespace {
+
+using serialsystem::deviceHungUp;
 
 enum {
     kBadPort = -2,
@@ -157,23 +157,6 @@ bool isCurrent(const std::shared_ptr<ComPort>& rec)
     return validPort(rec->number) && ports[static_cast<std::size_t>(rec->number)] == rec;
 }
 
-QString builtInPath(int port)
-{
-#ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(port);
-#else
-    if (port == 1)
-        return QStringLiteral("/dev/ttyS0");
-    if (port >= 2 && port <= 7)
-        return QStringLiteral("/dev/ttyUSB%1").arg(port - 2);
-    if (port >= 8 && port <= 13)
-        return QStringLiteral("/dev/ttyACM%1").arg(port - 8);
-    if (port >= 14 && port <= 16)
-        return QStringLiteral("/dev/ttyS%1").arg(port - 13);
-    return QString();
-#endif
-}
-
 // True when "Merrivan.ini" has an entry for the port; *path gets its value.
 bool iniPath(int port, QString* path)
 {
@@ -212,7 +195,7 @@ QString mappedPath(int port)
         return path;
     if (iniPath(port, &path))
         return path;
-    return platform::world().builtInComMap() ? builtInPath(port) : QString();
+    return platform::world().builtInComMap() ? serialsystem::builtInComPath(port) : QString();
 }
 
 // Symbolic links such as /dev/serial/by-id/... name the same device.
@@ -239,18 +222,6 @@ bool applySettings(QSerialPort& serial, long baudRate, int parity, int dataBits,
 }
 
 void scheduleDispatch(const std::shared_ptr<ComPort>& rec);
-
-// Whether the device behind an open port has hung up (it has gone away).
-bool hungUp(QSerialPort& serial)
-{
-#ifdef Q_OS_UNIX
-    pollfd p{static_cast<int>(serial.handle()), POLLIN, 0};
-    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
-#else
-    (void)serial;
-    return false;
-#endif
-}
 
 // Closes a port whose device went away. Runs inside the port's own signals,
 // so the QSerialPort is only closed here; the record deletes it later.
@@ -450,7 +421,7 @@ int OpenComConfig(int port, const char* deviceName, long baudRate, int parity, i
         auto r = weak.lock();
         if (!r || !isCurrent(r))
             return;
-        if (r->serial->bytesAvailable() == 0 && hungUp(*r->serial))
+        if (r->serial->bytesAvailable() == 0 && deviceHungUp(*r->serial))
             loseDevice(r);
         else
             noteArrival(r, takeBuffered(*r));
@@ -464,7 +435,7 @@ int OpenComConfig(int port, const char* deviceName, long baudRate, int parity, i
                          if (!r || !isCurrent(r))
                              return;
                          if (error == QSerialPort::ResourceError ||
-                             (error == QSerialPort::ReadError && hungUp(*r->serial)))
+                             (error == QSerialPort::ReadError && deviceHungUp(*r->serial)))
                              loseDevice(r);
                      });
     ports[static_cast<std::size_t>(port)] = fresh;

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, running and testing need,
 # and makes the decimal-comma locale that the locale test runs under.
-# With --fuzz it also installs clang and its libFuzzer runtime.
+# With --fuzz it also installs clang and its libFuzzer runtime; with --windows
+# the MinGW-w64 cross compiler, wine and GoogleTest's sources (Debian has no
+# GoogleTest built for MinGW) for tools/test_windows.sh.
 set -euo pipefail
 packages=(
   build-essential cmake pkg-config
@@ -9,9 +11,13 @@ packages=(
   libgtest-dev libbenchmark-dev
   fonts-dejavu-core locales
 )
-if [ "${1:-}" = "--fuzz" ]; then
-  packages+=(clang-14 libclang-rt-14-dev)
-fi
+for option in "$@"; do
+  case "$option" in
+    --fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
+    --windows) packages+=(g++-mingw-w64-x86-64 wine wine64 googletest) ;;
+    *) echo "usage: $0 [--fuzz] [--windows]" >&2; exit 2 ;;
+  esac
+done
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 missing=()

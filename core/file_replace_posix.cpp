@@ -1,0 +1,77 @@
+#include "core/file_replace.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+mode_t currentUmask()
+{
+    const mode_t m = umask(0);
+    umask(m);
+    return m;
+}
+
+}  // namespace
+
+int replaceFile(const char* path, int (*write)(std::FILE*), char* buffer, std::size_t size,
+                int* written)
+{
+    *written = -1;
+    // Through a link the file it names gets the bytes; the link stays.
+    char target[PATH_MAX];
+    if (!realpath(path, target)) {
+        if (errno != ENOENT)
+            return errno;
+        if (std::strlen(path) >= sizeof target)
+            return ENAMETOOLONG;
+        std::strcpy(target, path);
+    }
+    struct stat st {};
+    const bool exists = stat(target, &st) == 0;
+    if (exists && S_ISDIR(st.st_mode))
+        return EISDIR;
+    // The rename would replace a file that the user has made read-only.
+    if (exists && access(target, W_OK) != 0)
+        return errno;
+    const mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~currentUmask());
+
+    char temp[PATH_MAX + 8];
+    if (std::snprintf(temp, sizeof temp, "%s.XXXXXX", target) >= static_cast<int>(sizeof temp))
+        return ENAMETOOLONG;
+    const int fd = mkstemp(temp);
+    if (fd < 0)
+        return errno;
+    fchmod(fd, mode);
+    std::FILE* f = fdopen(fd, "w");
+    if (f == nullptr) {
+        const int e = errno;
+        close(fd);
+        unlink(temp);
+        return e;
+    }
+    std::setvbuf(f, buffer, _IOFBF, size);
+
+    errno = 0;
+    *written = write(f);
+    int e = *written < 0 ? (errno ? errno : EIO) : 0;
+    if (e == 0 && std::fflush(f) != 0)
+        e = errno ? errno : EIO;
+    // A removed medium or a full disk may only show when the data is forced out.
+    if (e == 0 && fsync(fileno(f)) != 0)
+        e = errno ? errno : EIO;
+    if (std::fclose(f) != 0 && e == 0)
+        e = errno ? errno : EIO;
+    if (e == 0 && std::rename(temp, target) != 0)
+        e = errno ? errno : EIO;
+    if (e != 0)
+        unlink(temp);
+    return e;
+}
