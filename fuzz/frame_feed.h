@@ -1,6 +1,5 @@
 // Hands fuzz input to a frame decoder the way the receive path fills rxBuf:
-// pieces up to a CR or 256 bytes, the CR taken off, pieces of 3 bytes or
-// fewer and pieces starting with NUL dropped, CR and NUL appended. Several
+// the pieces core/frame_drain takes as frames, CR and NUL appended. Several
 // pieces per input run one after the other, so the state that frames leave
 // for the next (channel count, types, names) is exercised too.
 #pragma once
@@ -9,11 +8,13 @@
 #include <cstdint>
 #include <cstring>
 
+#include <string>
+#include <string_view>
+
 #include "core/channel.h"
+#include "core/frame_drain.h"
 
 namespace fuzzfeed {
-
-constexpr std::size_t kMaxFrame = 256;
 
 // What start-up or the no-data watchdog leaves.
 inline void startUp()
@@ -25,27 +26,26 @@ inline void startUp()
     fViewGetDes = 0;
 }
 
-// Calls frame() once rxBuf holds each piece. A trailing piece without its CR
-// is decoded as well, as a read that ran into its time-out would deliver it.
+// Calls frame() once rxBuf holds each piece the receive drain decodes. A
+// trailing piece without its CR, which the drain leaves queued, is decoded as
+// well: it may be any prefix of a frame.
 template <class Frame>
-inline void feed(const std::uint8_t* data, std::size_t size, Frame frame)
+inline void feed(const std::uint8_t* data, std::size_t size, int shortest, Frame frame)
 {
-    std::size_t pos = 0;
-    while (pos < size) {
-        const std::size_t window = size - pos < kMaxFrame ? size - pos : kMaxFrame;
-        const void* cr = std::memchr(data + pos, '\r', window);
-        const std::size_t len =
-            cr ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(cr) - (data + pos))
-               : window;
-        const std::uint8_t* piece = data + pos;
-        pos += cr ? len + 1 : len;
-        if (len <= 3 || piece[0] == 0)
-            continue;
-        std::memcpy(rxBuf, piece, len);
-        rxBuf[len] = '\r';
-        rxBuf[len + 1] = '\0';
+    const DrainPlan plan =
+        planDrain(std::string_view(reinterpret_cast<const char*>(data), size), shortest);
+    const auto decode = [&](const std::string& piece) {
+        std::memcpy(rxBuf, piece.data(), piece.size());
+        rxBuf[piece.size()] = '\r';
+        rxBuf[piece.size() + 1] = '\0';
         frame();
-    }
+    };
+    for (const DrainedPiece& p : plan.pieces)
+        if (p.kind == PieceKind::Frame)
+            decode(p.bytes);
+    if (pieceKind(plan.left.data(), static_cast<int>(plan.left.size()), shortest) ==
+        PieceKind::Frame)
+        decode(plan.left);
 }
 
 }  // namespace fuzzfeed

@@ -76,7 +76,7 @@ void check9600(const oracle::Snapshot& before, const FrameResult& r)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     fuzzfeed::startUp();
-    fuzzfeed::feed(data, size, [] {
+    fuzzfeed::feed(data, size, kShortest9600, [] {
         const oracle::Snapshot before = oracle::take();
         const FrameResult r = decode9600(rxBuf, sizeof rxBuf);
         check9600(before, r);

@@ -36,7 +36,7 @@ void checkLegacy(const oracle::Snapshot& before, const FrameResult& r)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     fuzzfeed::startUp();
-    fuzzfeed::feed(data, size, [] {
+    fuzzfeed::feed(data, size, kShortestLegacy, [] {
         const oracle::Snapshot before = oracle::take();
         const FrameResult r = decodeLegacy(rxBuf, sizeof rxBuf);
         checkLegacy(before, r);

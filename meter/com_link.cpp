@@ -37,11 +37,13 @@ bool deviceMissing(const char* path)
     return !std::filesystem::exists(path, error);
 }
 
+// Kept short: one stop bit, the usual, goes unsaid.
 void writeSettingsStatus()
 {
+    const char* parityName = parity == 1 ? "Odd" : parity == 2 ? "Even" : "No";
     char text[96];
-    std::snprintf(text, sizeof text, "Setting: COM%d, %d Bps, %d bits No Parity.", portNo,
-                  baudRate, dataBits);
+    std::snprintf(text, sizeof text, "Setting: COM%d, %d Bps, %d bits %s Parity%s.", portNo,
+                  baudRate, dataBits, parityName, stopBits == 2 ? ", 2 Stop Bits" : "");
     SetCtrlVal(monitorPanel, MONITOR_SETTINGS, text);
 }
 

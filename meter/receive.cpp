@@ -1,6 +1,9 @@
 #include "meter/receive.h"
 
+#include <cstring>
+
 #include "core/channel.h"
+#include "core/frame_drain.h"
 #include "meter/decoders.h"
 #include "meter/frame_presenter.h"
 #include "meter/serial_link.h"
@@ -8,38 +11,45 @@
 
 namespace {
 
-constexpr int kCr = 13;
-constexpr int kMaxFrame = 256;  // rxBuf keeps two more bytes for CR and NUL
-constexpr int kShortest = 4;    // anything shorter is noise, not a frame
+// The serial port's input queue, as the drain sees it.
+class PortQueue final : public FrameQueue {
+public:
+    explicit PortQueue(int port) : port_(port) {}
 
-}  // namespace
-
-// Runs on each CR the port receives and drains every complete frame queued.
-// A read is started only when it cannot wait: a CR is queued, or a whole
-// 256-byte piece is. A line still waiting for its CR stays in the queue for
-// the CR event that completes it, so the window never stalls on it.
-void comPortCharDetCallBack(int portNumber, int, void*)
-{
-    for (;;) {
-        rxLen = GetInQLen(portNumber);
-        if (rxLen < kShortest)
-            return;
-        if (rxLen < kMaxFrame && ComTermQueued(portNumber, kCr) != 1)
-            return;
-        rxLen = ComRdTerm(portNumber, rxBuf, kMaxFrame, kCr);
-        if (rxLen > 0 && rxLen < kShortest)
-            presentNoise();
-        if (rxLen < kShortest || rxLen > kMaxFrame)
-            return;
-        if (rxBuf[0] == '\0')
-            return;
-        rxBuf[rxLen] = static_cast<char>(kCr);
-        rxBuf[rxLen + 1] = '\0';
-
+    int queued() override { return GetInQLen(port_); }
+    bool endQueued() override { return ComTermQueued(port_, kFrameEnd) == 1; }
+    int read(char* buffer, int count) override
+    {
+        return ComRdTerm(port_, buffer, count, kFrameEnd);
+    }
+    void frame(char* piece, int length) override
+    {
+        std::memcpy(rxBuf, piece, static_cast<std::size_t>(length));
+        rxBuf[length] = static_cast<char>(kFrameEnd);
+        rxBuf[length + 1] = '\0';
+        rxLen = length;
         // The decoder shows the frame, and a refused one too.
         if (fNewMeter)
             analysis9600ComPortData();
         else
             analysisComPortData();
     }
+    void refused() override { presentNoise(); }
+
+private:
+    int port_;
+};
+
+static_assert(sizeof rxBuf >= kMaxPiece + 2, "rxBuf holds a piece, its CR and a NUL");
+
+}  // namespace
+
+// Runs on each CR the port receives and takes every complete frame queued.
+// A read is started only when it cannot wait: a CR is queued, or a whole
+// 256-byte piece is. A line still waiting for its CR stays in the queue for
+// the CR event that completes it, so the window never stalls on it.
+void comPortCharDetCallBack(int portNumber, int, void*)
+{
+    PortQueue queue(portNumber);
+    drainFrames(queue, fNewMeter ? kShortest9600 : kShortestLegacy);
 }

@@ -101,7 +101,6 @@ int retrieveFileCallBack(CTRL_CALLBACK_ARGS)
     showRecordedChannels();  // named as the file names them
     GetCtrlVal(monitorPanel, MONITOR_RANGE, &vRange);
     SetCtrlAttribute(monitorPanel, MONITOR_CHART, ATTR_POINTS_PER_SCREEN, vRange);
-    ClearStripChart(monitorPanel, MONITOR_CHART);
     plotWholeBuffer();
     SetStaticDisp(0);
     fUpdateHistogram = 1;

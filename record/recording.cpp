@@ -126,8 +126,11 @@ void setChartScale()
     SetAxisScalingMode(monitorPanel, MONITOR_CHART, VAL_LEFT_YAXIS, VAL_MANUAL, low, high);
 }
 
+// What the chart held is drawn again, not appended a second time; a running
+// recording goes on appending after the records.
 void plotWholeBuffer()
 {
+    ClearStripChart(monitorPanel, MONITOR_CHART);
     const int records = recordsTaken();
     if (records != 0)
         PlotStripChart(monitorPanel, MONITOR_CHART, logData[0], records * kMaxChannels);

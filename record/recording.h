@@ -30,7 +30,7 @@ __attribute__((format(printf, 1, 2))) void setStatusLine(const char* format, ...
 
 // Fixes the chart's vertical scale from vGain and vOffset.
 void setChartScale();
-// Appends every record the buffer holds to the chart, after what it shows.
+// Draws the chart anew with every record the buffer holds, and nothing else.
 void plotWholeBuffer();
 
 int logCmdCallback(CTRL_CALLBACK_ARGS);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds the frame decoder fuzz targets (clang, libFuzzer, ASan, UBSan) and
-# runs each for the given seconds (default 60) on a copy of its seed corpus in
-# fuzz/corpus. Fails on any finding; the inputs that caused it stay in
+# Builds the fuzz targets of the frame decoders, the receive drain and the data
+# file (clang, libFuzzer, ASan, UBSan) and runs each for the given seconds
+# (default 60) on a copy of its seed corpus in fuzz/corpus. Fails on any finding; the inputs that caused it stay in
 # build-fuzz/fuzz-run/<target>/findings/.
 #   tools/fuzz.sh [seconds-per-target]
 set -euo pipefail
@@ -11,12 +11,12 @@ tools/install_deps.sh --fuzz
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DMERRIVAN_GUI=OFF -DMERRIVAN_TESTS=OFF -DMERRIVAN_FUZZ=ON
 cmake --build build-fuzz -j"$(nproc)" --target fuzz_decoder_9600 fuzz_decoder_legacy \
-  fuzz_data_file
+  fuzz_data_file fuzz_frame_drain
 
 export ASAN_OPTIONS=abort_on_error=1:detect_leaks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 status=0
-for target in fuzz_decoder_9600 fuzz_decoder_legacy fuzz_data_file; do
+for target in fuzz_decoder_9600 fuzz_decoder_legacy fuzz_data_file fuzz_frame_drain; do
   run=build-fuzz/fuzz-run/$target
   rm -rf "$run"
   mkdir -p "$run/corpus" "$run/findings"

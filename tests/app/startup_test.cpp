@@ -131,7 +131,9 @@ TEST_F(StartupTest, StoredSettingsDecideMeterAndStatusLine)
     const Case cases[] = {
         {2, 9600, 0, 8, 1, 1, "Setting: COM2, 9600 Bps, 8 bits No Parity."},
         {2, 4800, 0, 8, 1, 0, "Setting: COM2, 4800 Bps, 8 bits No Parity."},
-        {2, 19200, 2, 7, 2, 0, "Setting: COM2, 19200 Bps, 7 bits No Parity."},
+        {2, 19200, 2, 7, 2, 0, "Setting: COM2, 19200 Bps, 7 bits Even Parity, 2 Stop Bits."},
+        {2, 4800, 1, 7, 1, 0, "Setting: COM2, 4800 Bps, 7 bits Odd Parity."},
+        {2, 2400, 0, 8, 2, 0, "Setting: COM2, 2400 Bps, 8 bits No Parity, 2 Stop Bits."},
         // A device that would not take 7 bits is there: the settings show.
         // A device that is not there is named as missing instead.
         {9, 9600, 2, 8, 1, 1,

@@ -200,8 +200,9 @@ const std::string kLast44 = paddedFrame("T0044.0C:H055.0%RH", 44);
 INSTANTIATE_TEST_SUITE_P(
     Lengths, ReceiveLineTest,
     ::testing::Values(
-        // The read stops at 256 characters; the CR stays behind.
-        LineCase{"Frame256", k256 + "\r", {"23.5", "C", "45.2", "%RH"}, "", 1},
+        // The read stops at 256 characters; the CR behind them is passed
+        // over as an empty piece.
+        LineCase{"Frame256", k256 + "\r", {"23.5", "C", "45.2", "%RH"}, "", 0},
         // A full 256-character piece is taken even before its CR is there.
         LineCase{"Piece256BeforeItsCr", k256, {"23.5", "C", "45.2", "%RH"}, "", 0},
         // 256 characters as one frame, then the other 44 as the next.
@@ -209,17 +210,61 @@ INSTANTIATE_TEST_SUITE_P(
                  0}),
     [](const auto& p) { return std::string(p.param.name); });
 
-// Three characters or fewer end the call; the frame behind them waits for the
-// next CR event.
-TEST_F(ReceiveTest, ShortLineEndsTheCall)
+// A piece too short for a frame, or led by NUL, is refused and the call goes
+// on: every whole frame behind it is shown by the CR event that finds it.
+struct NoiseCase {
+    const char* name;
+    unsigned char newMeter;
+    std::string bytes;
+    Displays expected;
+    unsigned long refused;
+};
+
+void PrintTo(const NoiseCase& c, std::ostream* os) { *os << c.name; }
+
+class ReceiveNoiseTest : public ReceiveTest, public ::testing::WithParamInterface<NoiseCase> {};
+
+TEST_P(ReceiveNoiseTest, FramesBehindTheNoiseAreShownInTheSameCall)
 {
-    const std::string before = boxText(MONITOR_CH1_VALUE);
-    queue("AB\r" + kTwo + "\r");
+    const NoiseCase& c = GetParam();
+    fNewMeter = c.newMeter;
+    const unsigned long refused = framesRefused;
+    queue(c.bytes);
     crEvent();
-    EXPECT_EQ(boxText(MONITOR_CH1_VALUE), before);
-    EXPECT_EQ(GetInQLen(kPort), static_cast<int>(kTwo.size()) + 1);
+    EXPECT_EQ(shown(), c.expected);
+    EXPECT_EQ(framesRefused - refused, c.refused);
+    EXPECT_EQ(GetInQLen(kPort), 0);
+}
+
+const std::string kNul(1, '\0');
+
+INSTANTIATE_TEST_SUITE_P(
+    Pieces, ReceiveNoiseTest,
+    ::testing::Values(
+        NoiseCase{"ShortPiece", 1, "AB\r" + kTwo + "\r", {"23.5", "C", "45.2", "%RH"}, 1},
+        NoiseCase{"NulLedPiece", 1, kNul + "T0011.0C\r" + kTwo + "\r",
+                  {"23.5", "C", "45.2", "%RH"}, 1},
+        // CR CR framing: the empty pieces between frames are passed over.
+        NoiseCase{"CrCrFraming", 1, "\r" + kTwo + "\r\r" + withLrc("T0024.0C:H050.0%RH") + "\r\r",
+                  {"24.0", "C", "50.0", "%RH"}, 0},
+        NoiseCase{"LegacyShortPiece", 0, "A\rT23.5C\r", {"23.5", "C", "", ""}, 1},
+        // A 1-channel legacy error reading is a whole frame of two characters.
+        NoiseCase{"LegacyErrorReading", 0, "T_\r", {"E01", "", "", ""}, 0},
+        NoiseCase{"LegacyErrorReadingBehindNoise", 0, kNul + "X\rT_\r", {"E01", "", "", ""}, 1}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+// After a stall the meter's frames arrive at once; one CR event takes them
+// all, so the display does not stay behind.
+TEST_F(ReceiveTest, BacklogAfterAStallIsTakenInOneCall)
+{
+    std::string backlog;
+    for (int i = 0; i < 32; ++i)
+        backlog += withLrc("T0010.0C:H0" + std::to_string(10 + i) + ".0%RH") + "\r\r";
+    backlog += kTwo + "\r\r";
+    queue(backlog);
     crEvent();
     EXPECT_EQ(shown(), (Displays{"23.5", "C", "45.2", "%RH"}));
+    EXPECT_EQ(GetInQLen(kPort), 0);
 }
 
 // ---------------------------------------------------------------- no waiting

@@ -282,6 +282,21 @@ TEST_F(DataFileTest, RetrieveWhileRecordingStopsItFirst)
     EXPECT_EQ(chartPoints(), 3);  // the recording's points are gone
 }
 
+// A retrieved file's records are drawn once, whatever scale is committed after.
+TEST_F(DataFileTest, ScaleCommitsAfterARetrieveKeepExactlyTheRecords)
+{
+    writeFile(dir_.file("in.txt"), kExample);
+    retrieve(dir_.file("in.txt"));
+    ASSERT_EQ(chartPoints(), 2);
+    const int controls[] = {MONITOR_GAIN, MONITOR_OFFSET, MONITOR_RANGE};
+    for (int control : controls) {
+        SCOPED_TRACE(control);
+        seam::userSetValue(monitorPanel, control, 20.0);
+        EXPECT_EQ(chartPoints(), 2);
+        EXPECT_EQ(seam::stripPoints(monitorPanel, MONITOR_CHART, 2), 2);
+    }
+}
+
 TEST_F(DataFileTest, HeaderOnlyFileEmptiesTheBufferAndSetsTheLegend)
 {
     recordExample(100);

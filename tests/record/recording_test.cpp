@@ -250,11 +250,45 @@ TEST_F(RecordingTest, GainAndOffsetSetTheAxisAndReplotTheBuffer)
     for (int t = 0; t < 3; ++t)
         tick();
     seam::userSetValue(monitorPanel, MONITOR_GAIN, 4.0);
-    EXPECT_EQ(chartPoints(), 6);  // the whole buffer once more, after what was shown
+    EXPECT_EQ(chartPoints(), 3);  // the buffer drawn anew, not appended again
     seam::userSetValue(monitorPanel, MONITOR_RANGE, 20);
-    EXPECT_EQ(chartPoints(), 9);
+    EXPECT_EQ(chartPoints(), 3);
     EXPECT_EQ(vRange, 20);
     EXPECT_EQ(fLogging, 1);  // the recording goes on
+}
+
+// Every trace holds exactly the records after each scale commit, while the
+// recording runs (and goes on appending) and after it stopped.
+TEST_F(RecordingTest, ScaleCommitsLeaveTheChartHoldingExactlyTheRecords)
+{
+    struct Commit {
+        int control;
+        double value;
+    };
+    const Commit commits[] = {{MONITOR_GAIN, 4.0}, {MONITOR_OFFSET, 1.0}, {MONITOR_RANGE, 50}};
+    const auto everyTraceHolds = [](int records) {
+        for (int trace = 1; trace <= 10; ++trace)
+            EXPECT_EQ(seam::stripPoints(monitorPanel, MONITOR_CHART, trace), records) << trace;
+    };
+    start(100);
+    int records = 0;
+    for (const Commit& c : commits) {
+        SCOPED_TRACE(c.control);
+        tick();
+        tick();
+        records += 2;
+        seam::userSetValue(monitorPanel, c.control, c.value);
+        everyTraceHolds(records);
+        tick();
+        ++records;
+        everyTraceHolds(records);
+    }
+    stop();
+    for (const Commit& c : commits) {
+        SCOPED_TRACE(c.control);
+        seam::userSetValue(monitorPanel, c.control, c.value + 1.0);
+        everyTraceHolds(records);
+    }
 }
 
 TEST_F(RecordingTest, RangeLimitsThePointsTheChartShows)
