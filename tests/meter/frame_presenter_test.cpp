@@ -4,11 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QKeyEvent>
+
 #include <ostream>
 #include <string>
 
 #include "app/watchdog.h"
 #include "meter/link_activity.h"
+#include "platform/panel_builder.h"
 #include "view/alarm_limits.h"
 #include "view/display_select.h"
 
@@ -64,6 +69,32 @@ TEST_F(FramePresenterTest, RefusedFrameCountsAsRefusedAndShowsTheLastFrame)
     EXPECT_EQ(framesRead, read + 1);
     EXPECT_EQ(framesRefused, refused + 1);
     EXPECT_EQ(text(monitorPanel, MONITOR_CH1_VALUE), "24.0");
+}
+
+// The legacy meter rebuilds the displays with every frame: a limit the user is
+// still typing (no Enter yet) must survive the frames that arrive meanwhile.
+TEST_F(FramePresenterTest, LegacyFramesLeaveALimitBeingTyped)
+{
+    putFrame("T23.5C:H45.2%");
+    analysisComPortData();
+    seam::userSetValue(monitorPanel, MONITOR_CH1_ALARM_SW, 1);
+    auto* spin = dynamic_cast<QAbstractSpinBox*>(
+        platform::controlWidget(monitorPanel, MONITOR_CH1_HIGH));
+    ASSERT_NE(spin, nullptr);
+    spin->setFocus();
+    spin->selectAll();
+    for (char ch : std::string("42")) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(QChar(ch)));
+        QApplication::sendEvent(spin, &press);
+    }
+    for (int k = 0; k < 3; ++k) {
+        putFrame("T23.5C:H45.2%");
+        analysisComPortData();
+    }
+    EXPECT_EQ(spin->text().toStdString(), "42");
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(spin, &enter);
+    EXPECT_FLOAT_EQ(vHi[0], 42.0f);
 }
 
 // Every rebuild of the displays shows the alarm settings of the channel each
