@@ -11,11 +11,11 @@ extern int disp2Index;
 
 // Fixed layout of the legacy meter: display 1 on channel 0, display 2 on
 // channel 1, sensor names in the type texts, selector lists hidden.
-// Both also show the alarm switch, limits and dimming of each display's channel.
 void SetDispOld();
 // Selectable layout: display 1 on channel d1, display 2 on d2. Rebuilds both
 // selector lists from the first wDataNum channels, each list leaving out the
 // channel of the other display, and shows the lists instead of the type texts.
+// Both layouts also show each display's alarm settings (showChannelAlarms).
 void SetDispNew(int d1, int d2);
 
 // The alarm switch, its dimming and the limits of channel d on a display, as
