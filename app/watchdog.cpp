@@ -6,14 +6,12 @@
 #include "ui/merrivan_uir.h"
 #include "ui/panel_handles.h"
 #include "view/alarm_limits.h"
+#include "view/display_select.h"
 
 namespace {
 
-void resetAlarms(const AlarmControls& d)
+void lampsOff(const AlarmControls& d)
 {
-    SetCtrlVal(monitorPanel, d.sw, 0);
-    SetCtrlAttribute(monitorPanel, d.high, ATTR_DIMMED, 1);
-    SetCtrlAttribute(monitorPanel, d.low, ATTR_DIMMED, 1);
     SetCtrlVal(monitorPanel, d.highAlarm, 0);
     SetCtrlVal(monitorPanel, d.lowAlarm, 0);
 }
@@ -38,10 +36,13 @@ int TimeNoDataCallback(CTRL_CALLBACK_ARGS)
     SetCtrlAttribute(monitorPanel, MONITOR_CH2_TYPE, ATTR_VISIBLE, 0);
     SetCtrlAttribute(monitorPanel, MONITOR_CH1_SELECT, ATTR_VISIBLE, 0);
     SetCtrlAttribute(monitorPanel, MONITOR_CH2_SELECT, ATTR_VISIBLE, 0);
-    resetAlarms(kDisplay1);
-    resetAlarms(kDisplay2);
+    lampsOff(kDisplay1);
+    lampsOff(kDisplay2);
     for (int& sw : vSw)
         sw = 0;
+    // Every switch off; the entries keep showing the limits of each
+    // display's channel, so that switching on adopts that channel's own.
+    showChannelAlarms();
 
     // A recording's progress may have covered the news that the meter's
     // device is gone; the recording is over now, so tell it again.

@@ -19,7 +19,8 @@ constexpr int kChannels = static_cast<int>(sizeof channel / sizeof channel[0]);
 constexpr char kLayoutStop[] = "Detected error,Stop Logging";
 
 // A running recording keeps the identity of its channels in logChannel:
-// the sensors the meter names while it runs, and the names of a
+// the sensors the meter names while it runs (only where none was known at
+// its start: a layout change has stopped it before this), and the names of a
 // description frame.
 void followRecording(const FrameResult& r)
 {
@@ -111,6 +112,10 @@ void presentFrame9600(const FrameResult& r)
         return;
     }
 
+    // A new layout ends the recording before anything of the new layout can
+    // relabel the channels it recorded.
+    if (r.layoutChanged)
+        autoStopLogging(kLayoutStop);
     followRecording(r);
     if (!r.description) {
         showAlarm(disp1Index, kDisplay1);
@@ -122,7 +127,6 @@ void presentFrame9600(const FrameResult& r)
             SetDispNew(0, 1);
         else
             SetDispOld();
-        autoStopLogging(kLayoutStop);
     }
     if (r.namesChanged) {
         SetDispNew(disp1Index, disp2Index);

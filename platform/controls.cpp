@@ -35,10 +35,23 @@ QString bareNumber(const QString& prefix, const QString& suffix, QString text)
     return text.trimmed();
 }
 
-// Sign, digits and (for reals) one point: anything else cannot become a
-// number by typing on.
-bool typable(const QString& text, bool real)
+// The user may type the decimal separator of the own locale, or a comma in
+// any case, as well as the point: each is the one decimal point and becomes
+// a point before the C parse. Nothing is ever read as a digit-group mark.
+QString withDecimalPoint(QString text)
 {
+    const QString own = QLocale::system().decimalPoint();
+    if (!own.isEmpty() && own != QStringLiteral("."))
+        text.replace(own, QStringLiteral("."));
+    text.replace(QChar(','), QChar('.'));
+    return text;
+}
+
+// Sign, digits and (for reals) one decimal point: anything else cannot
+// become a number by typing on.
+bool typable(const QString& typed, bool real)
+{
+    const QString text = withDecimalPoint(typed);
     bool point = false;
     for (int i = 0; i < text.size(); ++i) {
         const QChar ch = text[i];
@@ -55,6 +68,14 @@ bool typable(const QString& text, bool real)
     return true;
 }
 
+// The number a typed text stands for, read the C way without digit groups.
+double typedNumber(const QString& text, bool* ok)
+{
+    QLocale c = QLocale::c();
+    c.setNumberOptions(QLocale::RejectGroupSeparator);
+    return c.toDouble(withDecimalPoint(text), ok);
+}
+
 // A number's state while typed: in range, on its way (or beyond the range,
 // to be brought to the limit on commit), or impossible.
 template <typename T>
@@ -63,7 +84,7 @@ QValidator::State numberState(const QString& text, bool real, T min, T max)
     if (!typable(text, real))
         return QValidator::Invalid;
     bool ok = false;
-    const double v = QLocale::c().toDouble(text, &ok);
+    const double v = typedNumber(text, &ok);
     if (!ok)
         return QValidator::Intermediate;
     return v >= static_cast<double>(min) && v <= static_cast<double>(max)
@@ -83,7 +104,7 @@ QValidator::State IntEntry::validate(QString& input, int&) const
 void IntEntry::fixup(QString& input) const
 {
     bool ok = false;
-    const double v = QLocale::c().toDouble(bareNumber(prefix(), suffix(), input), &ok);
+    const double v = typedNumber(bareNumber(prefix(), suffix(), input), &ok);
     if (!ok)
         return;  // nothing that reads as a number: the entry keeps its value
     const double kept = std::clamp(std::round(v), static_cast<double>(minimum()),
@@ -94,7 +115,7 @@ void IntEntry::fixup(QString& input) const
 int IntEntry::valueFromText(const QString& text) const
 {
     bool ok = false;
-    const double v = QLocale::c().toDouble(bareNumber(prefix(), suffix(), text), &ok);
+    const double v = typedNumber(bareNumber(prefix(), suffix(), text), &ok);
     if (!ok)
         return value();
     return static_cast<int>(
@@ -122,7 +143,7 @@ QValidator::State RealEntry::validate(QString& input, int&) const
 void RealEntry::fixup(QString& input) const
 {
     bool ok = false;
-    const double v = QLocale::c().toDouble(bareNumber(prefix(), suffix(), input), &ok);
+    const double v = typedNumber(bareNumber(prefix(), suffix(), input), &ok);
     if (!ok)
         return;
     input = prefix() + textFromValue(std::clamp(v, minimum(), maximum())) + suffix();
@@ -131,7 +152,7 @@ void RealEntry::fixup(QString& input) const
 double RealEntry::valueFromText(const QString& text) const
 {
     bool ok = false;
-    const double v = QLocale::c().toDouble(bareNumber(prefix(), suffix(), text), &ok);
+    const double v = typedNumber(bareNumber(prefix(), suffix(), text), &ok);
     if (!ok || !std::isfinite(v))
         return value();
     return std::clamp(v, minimum(), maximum());

@@ -131,6 +131,7 @@ QWidget* PanelBuilder::numeric(int id, const char* name, const char* label, Data
     }
     // Numbers show and parse in the C format whatever the user's locale: a
     // comma locale must never turn 23.5 into "23,5" or read "23.5" as 235.
+    // The entries' own parse takes a typed decimal comma as the point.
     spin->setLocale(QLocale::c());
     // A value is committed on Enter, on leaving the entry or by its arrows.
     spin->setKeyboardTracking(false);

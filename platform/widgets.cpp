@@ -279,6 +279,33 @@ void StripChart::updateXRange()
 
 // ---------------------------------------------------------------- graph
 
+namespace {
+
+// The bar whose centre lies nearest to x, over every bar plot of the graph;
+// false when the graph holds no bar.
+bool nearestBar(QCustomPlot* plot, double x, double* key, double* value)
+{
+    bool found = false;
+    double best = 0.0;
+    for (int i = 0; i < plot->plottableCount(); ++i) {
+        const auto* bars = qobject_cast<QCPBars*>(plot->plottable(i));
+        if (!bars)
+            continue;
+        for (auto it = bars->data()->constBegin(); it != bars->data()->constEnd(); ++it) {
+            const double distance = std::fabs(it->key - x);
+            if (!found || distance < best) {
+                found = true;
+                best = distance;
+                *key = it->key;
+                *value = it->value;
+            }
+        }
+    }
+    return found;
+}
+
+}  // namespace
+
 GraphControl::GraphControl(QCustomPlot* plot, std::function<void(int)> notify)
     : plot_(plot), notify_(std::move(notify))
 {
@@ -322,6 +349,9 @@ int GraphControl::plotXY(const double* x, const int* y, int count, int style, in
         bars->setPen(QPen(c.darker(130)));
         bars->setBrush(c);
         bars->setData(keys, values, true);
+        // Counts drawn anew: the cursor reads the bar now under it.
+        nearestBar(plot_, cursorX_, &cursorX_, &cursorY_);
+        placeCursor();
     } else {
         QCPGraph* g = plot_->addGraph();
         g->setPen(QPen(c, 1.5));
@@ -371,8 +401,12 @@ int GraphControl::plotCount() const
     return plot_->plottableCount();
 }
 
+// Over bars the cursor sits on the nearest bar's centre and top, so that it
+// always reads a bar's count, never the height of the mouse; over other
+// plots it stays where it is put.
 void GraphControl::setCursor(double x, double y)
 {
+    nearestBar(plot_, x, &x, &y);
     cursorX_ = x;
     cursorY_ = y;
     placeCursor();

@@ -31,23 +31,52 @@ bool pickedChannel(int panel, int control, int* picked)
     return GetValueFromIndex(panel, control, index, picked) == 0;
 }
 
+// Writes only what differs, so that a rebuild with every legacy frame never
+// overwrites a limit the user is still typing.
+void setIfChanged(int panel, int control, int value)
+{
+    int shown = 0;
+    if (GetCtrlVal(panel, control, &shown) != 0 || shown != value)
+        SetCtrlVal(panel, control, value);
+}
+
+void setIfChanged(int panel, int control, float value)
+{
+    float shown = 0.0f;
+    if (GetCtrlVal(panel, control, &shown) != 0 || shown != value)
+        SetCtrlVal(panel, control, value);
+}
+
 // Shows the alarm settings of channel d on a display; its indicators go off
 // until the next frame tests the new channel.
 void showAlarmSettings(int panel, const AlarmControls& c, int d)
 {
     if (d < 0 || d >= kChannelCount)
         return;
-    SetCtrlVal(panel, c.sw, vSw[d] != 0 ? 1 : 0);
-    const int dimmed = vSw[d] == 0 ? 1 : 0;
-    SetCtrlAttribute(panel, c.high, ATTR_DIMMED, dimmed);
-    SetCtrlAttribute(panel, c.low, ATTR_DIMMED, dimmed);
-    SetCtrlVal(panel, c.high, vHi[d]);
-    SetCtrlVal(panel, c.low, vLow[d]);
+    showChannelAlarm(panel, c, d);
     SetCtrlVal(panel, c.highAlarm, 0);
     SetCtrlVal(panel, c.lowAlarm, 0);
 }
 
 }  // namespace
+
+void showChannelAlarm(int panel, const AlarmControls& c, int d)
+{
+    if (d < 0 || d >= kChannelCount)
+        return;
+    setIfChanged(panel, c.sw, vSw[d] != 0 ? 1 : 0);
+    const int dimmed = vSw[d] == 0 ? 1 : 0;
+    SetCtrlAttribute(panel, c.high, ATTR_DIMMED, dimmed);
+    SetCtrlAttribute(panel, c.low, ATTR_DIMMED, dimmed);
+    setIfChanged(panel, c.high, vHi[d]);
+    setIfChanged(panel, c.low, vLow[d]);
+}
+
+void showChannelAlarms()
+{
+    showChannelAlarm(monitorPanel, kDisplay1, disp1Index);
+    showChannelAlarm(monitorPanel, kDisplay2, disp2Index);
+}
 
 void SetDispOld()
 {
@@ -57,6 +86,7 @@ void SetDispOld()
     SetCtrlAttribute(monitorPanel, MONITOR_CH2_SELECT, ATTR_VISIBLE, 0);
     SetCtrlAttribute(monitorPanel, MONITOR_CH1_TYPE, ATTR_VISIBLE, 1);
     SetCtrlAttribute(monitorPanel, MONITOR_CH2_TYPE, ATTR_VISIBLE, 1);
+    showChannelAlarms();
 }
 
 void SetDispNew(int d1, int d2)
@@ -85,6 +115,7 @@ void SetDispNew(int d1, int d2)
     SetCtrlAttribute(monitorPanel, MONITOR_CH2_TYPE, ATTR_VISIBLE, 0);
     SetCtrlAttribute(monitorPanel, MONITOR_CH1_SELECT, ATTR_VISIBLE, 1);
     SetCtrlAttribute(monitorPanel, MONITOR_CH2_SELECT, ATTR_VISIBLE, 1);
+    showChannelAlarms();
 }
 
 int sDisp1Callback(CTRL_CALLBACK_ARGS)

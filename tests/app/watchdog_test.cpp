@@ -129,7 +129,9 @@ TEST_F(WatchdogTest, WithoutRecordingResetsDisplaysAgainAtEveryTickAndLeavesTheC
     }
 }
 
-TEST_F(WatchdogTest, LimitsSurviveAndSwitchingAnAlarmOnTakesTheEntries)
+// The entries show the limits of the display's channel after the reset,
+// whatever they showed before, so switching on takes that channel's own.
+TEST_F(WatchdogTest, LimitsSurviveAndSwitchingAnAlarmOnTakesTheChannelsOwn)
 {
     showReadings();
     vHi[0] = 30.0f;
@@ -139,14 +141,14 @@ TEST_F(WatchdogTest, LimitsSurviveAndSwitchingAnAlarmOnTakesTheEntries)
     tick();
     EXPECT_EQ(vHi[0], 30.0f);
     EXPECT_EQ(vLow[0], 10.0f);
-    EXPECT_EQ(floatVal(MONITOR_CH1_HIGH), 25.0f);
-    EXPECT_EQ(floatVal(MONITOR_CH1_LOW), 5.0f);
+    EXPECT_EQ(floatVal(MONITOR_CH1_HIGH), 30.0f);
+    EXPECT_EQ(floatVal(MONITOR_CH1_LOW), 10.0f);
     seam::userSetValue(monitorPanel, MONITOR_CH1_ALARM_SW, 1);
     EXPECT_EQ(vSw[0], 1);
     EXPECT_FALSE(seam::isDimmed(monitorPanel, MONITOR_CH1_HIGH));
     EXPECT_FALSE(seam::isDimmed(monitorPanel, MONITOR_CH1_LOW));
-    EXPECT_EQ(vHi[0], 25.0f);
-    EXPECT_EQ(vLow[0], 5.0f);
+    EXPECT_EQ(vHi[0], 30.0f);
+    EXPECT_EQ(vLow[0], 10.0f);
 }
 
 TEST_F(WatchdogTest, OnlyTicksCount)

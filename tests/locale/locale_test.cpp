@@ -5,6 +5,7 @@
 
 #include <QAbstractSpinBox>
 #include <QApplication>
+#include <QKeyEvent>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -15,12 +16,14 @@
 #include "core/field_helpers.h"
 #include "meter/receive.h"
 #include "meter/serial_link.h"
+#include "platform/panel_builder.h"
 #include "platform/platform.h"
 #include "platform/pty_helper.h"
 #include "platform/seams.h"
 #include "test_support.h"
 #include "ui/merrivan_uir.h"
 #include "ui/panel_handles.h"
+#include "view/alarm_limits.h"
 
 namespace {
 
@@ -92,6 +95,57 @@ TEST_F(LocaleTest, DecodedFrameKeepsTheDecimalPoint)
     EXPECT_FLOAT_EQ(channel[0].value, 23.5f);
     EXPECT_FLOAT_EQ(channel[1].value, 45.2f);
     CloseCom(kPort);
+}
+
+// Typed key by key into an entry, then Enter, as a user does.
+void type(int panel, int control, const std::string& text)
+{
+    auto* spin = dynamic_cast<QAbstractSpinBox*>(platform::controlWidget(panel, control));
+    ASSERT_NE(spin, nullptr);
+    spin->setFocus();
+    spin->selectAll();
+    for (char ch : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(QChar(ch)));
+        QApplication::sendEvent(spin, &press);
+    }
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(spin, &enter);
+}
+
+std::string shown(int panel, int control)
+{
+    auto* spin = dynamic_cast<QAbstractSpinBox*>(platform::controlWidget(panel, control));
+    return spin ? spin->text().toStdString() : "";
+}
+
+// The user's decimal comma is a decimal point, never a digit-group mark; the
+// entry shows the number with a point and the limit takes its value.
+TEST_F(LocaleTest, TypedDecimalCommaIsTheDecimalPoint)
+{
+    testsupport::PanelsUp panels;
+    seam::userSetValue(monitorPanel, MONITOR_CH1_ALARM_SW, 1);
+    ASSERT_FALSE(seam::isDimmed(monitorPanel, MONITOR_CH1_HIGH));
+    struct Case {
+        const char* typed;
+        const char* shows;
+        float limit;
+    };
+    const Case cases[] = {
+        {"12,5", "12.50", 12.5f},
+        {"12.5", "12.50", 12.5f},
+        {"-0,25", "-0.25", -0.25f},
+        {"1,234", "1.23", 1.234f},     // not 1234
+        {"1.234,5", "1.23", 1.2345f},  // one decimal mark: the second is refused
+        {"7,", "7.00", 7.0f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        vLow[0] = -100.0f;
+        SetCtrlVal(monitorPanel, MONITOR_CH1_HIGH, 50.0);
+        type(monitorPanel, MONITOR_CH1_HIGH, c.typed);
+        EXPECT_EQ(shown(monitorPanel, MONITOR_CH1_HIGH), c.shows);
+        EXPECT_FLOAT_EQ(vHi[0], c.limit);
+    }
 }
 
 }  // namespace

@@ -4,8 +4,10 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/channel.h"
+#include "meter/decoders.h"
 #include "meter/receive.h"
 #include "meter/serial_link.h"
 #include "platform/platform.h"
@@ -356,6 +358,49 @@ TEST_F(RecordingTest, RecordingFromTheMeterStoppedByAChannelChangeKeepsItsRecord
         EXPECT_STREQ(chUnit[1][r], "%RH");
     }
     EXPECT_EQ(chartPoints(), 3);
+}
+
+// A frame handed to the 9600 decoder as the receive path leaves it in rxBuf.
+void decodeFrame(const std::string& content)
+{
+    const std::string wire = meterFrame(content);
+    ASSERT_LT(wire.size(), sizeof rxBuf);
+    std::memcpy(rxBuf, wire.c_str(), wire.size() + 1);
+    analysis9600ComPortData();
+}
+
+// The channels of a recording are named when it starts: the sensors of the
+// layout that stops it must not rename them in the legend, the Statistics
+// list or the saved file.
+TEST_F(RecordingTest, LayoutChangeStopsTheRecordingWithItsOwnNames)
+{
+    wDataNum = 0;
+    for (ChannelRecord& rec : channel)
+        rec = ChannelRecord{};
+    decodeFrame("T0023.5C:H045.2%RH");
+    start(100, 3600);
+    tick();
+    tick();
+
+    decodeFrame("P1013.0hPa:N0055.0dB");  // the same count, other sensors
+    ASSERT_EQ(fLogging, 0);
+    EXPECT_EQ(chartLabel(), "Detected error,Stop Logging");
+
+    const std::vector<std::string> names{"Temperature", "Humidity"};
+    EXPECT_EQ(seam::listLabels(statisticPanel, STATISTIC_CHANNEL), names);
+    EXPECT_EQ(text(lableColor[0]), names[0]);
+    EXPECT_EQ(text(lableColor[1]), names[1]);
+
+    const std::string path = dir_.file("layout.txt");
+    seam::pushFileAnswer(path);
+    seam::userPress(monitorPanel, MONITOR_SAVE);
+    const std::string saved = testsupport::readFile(path);
+    const std::string header = saved.substr(0, saved.find('\n'));
+    EXPECT_NE(header.find("Temperature"), std::string::npos) << header;
+    EXPECT_NE(header.find("Humidity"), std::string::npos) << header;
+    EXPECT_EQ(header.find("Pressure"), std::string::npos) << header;
+    EXPECT_EQ(header.find("Sound_Level"), std::string::npos) << header;
+    EXPECT_NE(saved.find("23.5"), std::string::npos);
 }
 
 }  // namespace

@@ -254,7 +254,7 @@ TEST_F(MonitorLayout, EmptyHistogramShowsNoCountAndCountsTickInWholeNumbers)
     const int y[] = {1, 3, 2};
     PlotXY(statisticPanel, STATISTIC_HISTOGRAM, x, y, 3, VAL_VERTICAL_BAR, VAL_RED);
     seam::userMoveCursor(statisticPanel, STATISTIC_HISTOGRAM, 2.0, 2.5);
-    EXPECT_EQ(shown(statisticPanel, STATISTIC_CURSOR_Y), "2.50");
+    EXPECT_EQ(shown(statisticPanel, STATISTIC_CURSOR_Y), "3.00");  // the bar's count
     DeleteGraphPlot(statisticPanel, STATISTIC_HISTOGRAM, -1, VAL_IMMEDIATE_DRAW);
     EXPECT_EQ(shown(statisticPanel, STATISTIC_CURSOR_Y), "");
 

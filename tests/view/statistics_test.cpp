@@ -475,6 +475,9 @@ TEST_F(StatsPanel, MovingCursorUpdatesReadOut)
     EXPECT_FALSE(seam::isVisible(statisticPanel, STATISTIC_CURSOR_Y));
 }
 
+// The cursor set before there were bars reads the count of the bar nearest
+// to it once the histogram is drawn (values 1..10 in ten bins of 1.1 from 0:
+// one each, the first centred on 0.55).
 TEST_F(StatsPanel, RedrawRefreshesReadOutFromCursor)
 {
     seam::userFocus(statisticPanel, STATISTIC_HISTOGRAM, true);
@@ -485,7 +488,44 @@ TEST_F(StatsPanel, RedrawRefreshesReadOutFromCursor)
         sample({static_cast<double>(r)});
     double shown = -1;
     GetCtrlVal(statisticPanel, STATISTIC_CURSOR_Y, &shown);
-    EXPECT_DOUBLE_EQ(shown, 4.0);
+    EXPECT_DOUBLE_EQ(shown, 1.0);
+    double x = -1;
+    double y = -1;
+    GetGraphCursor(statisticPanel, STATISTIC_HISTOGRAM, 1, &x, &y);
+    EXPECT_NEAR(x, 0.55, 1e-9);
+}
+
+// Over the bars the cursor reads a bar's count, never the mouse's height:
+// it sits on the centre and top of the bar nearest to where it was put.
+// Values 1 1 1 2 2 5 5 5 5 9 in ten bins of 1.0 from 0 (centres k + 0.5).
+TEST_F(StatsPanel, CursorBetweenBarsReadsTheNearestBarsCount)
+{
+    logDataNum = 1;
+    for (double v : {1.0, 1.0, 1.0, 2.0, 2.0, 5.0, 5.0, 5.0, 5.0, 9.0})
+        sample({v});
+    ASSERT_EQ(plots(), 1);
+    seam::userFocus(statisticPanel, STATISTIC_HISTOGRAM, true);
+    struct Case {
+        double x, y;
+        double centre;
+        double count;
+    };
+    const Case cases[] = {
+        {1.9, 7.3, 1.5, 3.0}, {2.2, 0.4, 2.5, 2.0}, {5.4, 10.55, 5.5, 4.0},
+        {9.99, 1.5, 9.5, 1.0}, {3.4, 3.3, 3.5, 0.0}, {-0.7, 2.0, 0.5, 0.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.x);
+        seam::userMoveCursor(statisticPanel, STATISTIC_HISTOGRAM, c.x, c.y);
+        double shown = -1;
+        GetCtrlVal(statisticPanel, STATISTIC_CURSOR_Y, &shown);
+        EXPECT_DOUBLE_EQ(shown, c.count);
+        double x = -1;
+        double y = -1;
+        GetGraphCursor(statisticPanel, STATISTIC_HISTOGRAM, 1, &x, &y);
+        EXPECT_NEAR(x, c.centre, 1e-9);
+        EXPECT_DOUBLE_EQ(y, c.count);
+    }
 }
 
 // ---------------------------------------------------------------- showing the panel
