@@ -26,26 +26,42 @@ double sum4(const double* values, int n, Term term)
 
 }  // namespace
 
-// Mean and sample standard deviation (divisor n - 1; 0 for a single value),
-// in two passes so that large offsets do not eat the precision.
+int ValueCount(const double* values, int n)
+{
+    if (!values)
+        return 0;
+    int count = 0;
+    for (int i = 0; i < n; ++i)
+        count += std::isnan(values[i]) ? 0 : 1;
+    return count;
+}
+
+// Mean and sample standard deviation (divisor count - 1; 0 for a single
+// value), in two passes so that large offsets do not eat the precision.
 int StdDev(const double* values, int n, double* mean, double* stdDev)
 {
     if (!mean || !stdDev)
         return -1;
     *mean = 0.0;
     *stdDev = 0.0;
-    if (!values || n <= 0)
+    const int count = ValueCount(values, n);
+    if (count <= 0)
         return -1;
-    const double m = sum4(values, n, [](double v) { return v; }) / n;
-    const double squares = sum4(values, n, [m](double v) { return (v - m) * (v - m); });
+    const double m = sum4(values, n, [](double v) { return std::isnan(v) ? 0.0 : v; }) / count;
+    const double squares =
+        sum4(values, n, [m](double v) { return std::isnan(v) ? 0.0 : (v - m) * (v - m); });
     *mean = m;
-    *stdDev = n > 1 ? std::sqrt(squares / (n - 1)) : 0.0;
+    *stdDev = count > 1 ? std::sqrt(squares / (count - 1)) : 0.0;
     return 0;
 }
 
 int MaxMin1D(const double* values, int n, double* max, int* maxIndex, double* min, int* minIndex)
 {
-    if (!values || n <= 0) {
+    // Start at the first value; a NaN after it never wins a comparison.
+    int first = 0;
+    while (values && first < n && std::isnan(values[first]))
+        ++first;
+    if (!values || first >= n) {
         if (max) *max = 0.0;
         if (min) *min = 0.0;
         if (maxIndex) *maxIndex = -1;
@@ -53,9 +69,9 @@ int MaxMin1D(const double* values, int n, double* max, int* maxIndex, double* mi
         return -1;
     }
     // One pass; the first position of each extreme.
-    int hi = 0;
-    int lo = 0;
-    for (int i = 1; i < n; ++i) {
+    int hi = first;
+    int lo = first;
+    for (int i = first + 1; i < n; ++i) {
         if (values[i] > values[hi])
             hi = i;
         if (values[i] < values[lo])
@@ -69,7 +85,8 @@ int MaxMin1D(const double* values, int n, double* max, int* maxIndex, double* mi
 }
 
 // Counts the values in `intervals` equal intervals from base to top; a value
-// on the top edge falls in the last interval, values outside are not counted.
+// on the top edge falls in the last interval, values outside (and NaN) are not
+// counted.
 // axis[k] is the centre of interval k.
 int Histogram(const double* values, int n, double base, double top, int* counts, double* axis,
               int intervals)

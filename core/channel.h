@@ -7,7 +7,9 @@
 // One meter channel. Texts are always NUL-terminated inside their arrays.
 struct ChannelRecord {
     unsigned char type;  // index into sensorType; 0 = not known yet
-    float value;         // reading as parsed with "%f"; 0.0 for error fields
+    // The number valStr shows; a quiet NaN when the reading has none (an
+    // error code), so that alarms, statistics and charts pass it over.
+    float value;
     char valStr[10];     // text shown for the reading, or an error code
     char des[20];        // channel description from a description frame
     char unit[10];       // unit text, or "Nul" when the field had none

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <system_error>
 
 #include "core/channel.h"
@@ -148,13 +149,14 @@ bool validTime(const Token& t, int* hour, int* minute, int* second)
     return *hour <= 23 && *minute <= 59 && *second <= 59;
 }
 
-// The numeric value of a value text: 0.0 for an error reading ("E..."),
+// The numeric value of a value text: no value (NaN) for an error reading
+// ("E..." - the meter's codes and the text of an unreadable field), as live;
 // else the number the text begins with, read as "%f" reads it but the C way
-// whatever the locale; a text that is no finite number gives 0.0 too.
+// whatever the locale; a text that is no finite number gives 0.0.
 float valueOf(const Token& t)
 {
     if (t.n > 0 && t.p[0] == 'E')
-        return 0.0f;
+        return std::numeric_limits<float>::quiet_NaN();
     const char* p = t.p;
     const char* end = t.p + t.n;
     if (p < end && *p == '+') {

@@ -73,6 +73,7 @@ public:
     // the lines read. Blank lines are skipped. Stops at the end of the input
     // or at the first line that does not fit (then `stop` says where and why,
     // and the records read so far stay). Returns the number of records read.
+    // A value text that is an error code ("E...") has no value: NaN.
     int readRecords(int channels, DataFileStop* stop);
 
 private:

@@ -1,6 +1,7 @@
 #include "core/decode.h"
 
 #include <cstring>
+#include <limits>
 
 #include "core/field_helpers.h"
 
@@ -171,11 +172,12 @@ char decodeWord(char (&word)[kWordSize], ChannelRecord& rec)
     return code;
 }
 
+// A channel the frame does not read has no value until one arrives.
 void clearReading(ChannelRecord& rec)
 {
     rec.unit[0] = '\0';
     rec.valStr[0] = '\0';
-    rec.value = 0.0f;
+    rec.value = std::numeric_limits<float>::quiet_NaN();
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include "core/field_helpers.h"
 
-#include <cstdio>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
 
 namespace {
 
@@ -28,6 +31,27 @@ int hexDigitValue(char c)
         return c - 'a' + 10;
     }
     return -1;
+}
+
+// A reading without a value: the meter's error form, the error text in place
+// of a number and no unit.
+void noValue(ChannelRecord* rec, const char* code)
+{
+    copyText(rec->unit, "Nul");
+    copyText(rec->valStr, code);
+    rec->value = std::numeric_limits<float>::quiet_NaN();
+}
+
+// The whole text as one finite number that fits a float, read the C way.
+bool readsAsNumber(const char* text, float* value)
+{
+    const char* end = text + std::strlen(text);
+    float v = 0.0f;
+    const auto r = std::from_chars(text, end, v, std::chars_format::fixed);
+    if (r.ec != std::errc{} || r.ptr != end || !std::isfinite(v))
+        return false;
+    *value = v;
+    return true;
 }
 
 }  // namespace
@@ -87,10 +111,7 @@ int CheckLrc(char* buf)
 void analysisValStr(char* str, ChannelRecord* rec)
 {
     if (str[0] == '_') {
-        // No number from the meter: shown as error E01.
-        copyText(rec->unit, "Nul");
-        copyText(rec->valStr, "E01");
-        rec->value = 0.0f;
+        noValue(rec, "E01");  // the meter sent no number
         return;
     }
 
@@ -105,13 +126,6 @@ void analysisValStr(char* str, ChannelRecord* rec)
         copyText(rec->unit, str + k);
     }
     str[k] = '\0';
-
-    // "%f" exactly as the meter's texts have always been read; on no match the
-    // previous value stays.
-    float parsed = 0.0f;
-    if (std::sscanf(str, "%f", &parsed) == 1) {
-        rec->value = parsed;
-    }
 
     // Start of the shown text: drop leading zeros and blanks but keep one digit
     // in front of the decimal point, and keep a minus sign next to the digits.
@@ -144,7 +158,17 @@ void analysisValStr(char* str, ChannelRecord* rec)
         }
     }
 
-    copyText(rec->valStr, str + j);
+    // The value used is the text shown, read back: a text that is no clean
+    // number, or one too long to be shown whole, has no value at all rather
+    // than a stale or partial one.
+    const char* shown = str + j;
+    float value = 0.0f;
+    if (std::strlen(shown) >= sizeof rec->valStr || !readsAsNumber(shown, &value)) {
+        noValue(rec, kUnreadableText);
+        return;
+    }
+    copyText(rec->valStr, shown);
+    rec->value = value;
 }
 
 void analySisErrorStr(char* str, ChannelRecord* rec)
@@ -159,5 +183,5 @@ void analySisErrorStr(char* str, ChannelRecord* rec)
 
     copyText(rec->valStr, str);
     copyText(rec->unit, "Nul");
-    rec->value = 0.0f;
+    rec->value = std::numeric_limits<float>::quiet_NaN();
 }

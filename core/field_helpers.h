@@ -31,11 +31,17 @@ int GetCharPos(const char* str, char ch);
 // returns 1; otherwise returns 0 and leaves buf untouched.
 int CheckLrc(char* buf);
 
+// The error text of a field whose number part does not read as one number
+// (no digits, a second sign, too long to show, ...). No meter code looks like
+// it: the meter's codes end at the first letter after the "E".
+inline constexpr char kUnreadableText[] = "Err";
+
 // Decodes a "number followed by unit" field into rec->value, rec->valStr and
-// rec->unit. Cuts str after the number part. rec->value is kept when the
-// number part holds no number.
+// rec->unit. Cuts str after the number part. The value is the shown text read
+// back; when that is no clean number the reading is an error (valStr
+// kUnreadableText, unit "Nul", value NaN), as is "_" (E01).
 void analysisValStr(char* str, ChannelRecord* rec);
 
 // Decodes an error field ("E" and a code) into rec: valStr gets the code,
-// unit "Nul", value 0.0. Cuts str after the code.
+// unit "Nul", value NaN. Cuts str after the code.
 void analySisErrorStr(char* str, ChannelRecord* rec);

@@ -2,6 +2,8 @@
 // FrameResult checked against the records before and after the frame.
 #pragma once
 
+#include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -53,6 +55,23 @@ inline bool readingDiffers(const ChannelRecord& a, const ChannelRecord& b)
            std::strcmp(a.valStr, b.valStr) != 0 || std::strcmp(a.unit, b.unit) != 0;
 }
 
+// The value used is the value shown: a reading with a number shows text that
+// reads back, whole, to exactly that float; an error code (or the empty text
+// of a channel not read) carries no value, NaN.
+inline void valueIsShown(const ChannelRecord& rec, bool error)
+{
+    if (error || rec.valStr[0] == '\0') {
+        require(std::isnan(rec.value));
+        return;
+    }
+    require(!std::isnan(rec.value));
+    const char* end = rec.valStr + std::strlen(rec.valStr);
+    float shown = 0.0f;
+    const auto r = std::from_chars(rec.valStr, end, shown, std::chars_format::fixed);
+    require(r.ec == std::errc{} && r.ptr == end);
+    require(std::memcmp(&shown, &rec.value, sizeof shown) == 0);
+}
+
 // Holds for both generations, taken or refused.
 inline void common(const Snapshot& before, const FrameResult& r)
 {
@@ -82,6 +101,8 @@ inline void common(const Snapshot& before, const FrameResult& r)
             require(now.valStr[0] == 'E' && r.errorText(i) == now.valStr);
         else
             require(r.errorText(i) == nullptr);
+        if (bitSet(r.valueChanged, i))
+            valueIsShown(now, bitSet(r.errorFields, i));
     }
     if (!r.taken()) {
         require(std::memcmp(before.records, channel, sizeof channel) == 0);

@@ -84,6 +84,7 @@
 #define STATISTIC_TYPE_B 12
 #define STATISTIC_EXIT 13
 #define STATISTIC_PRINT 14
+#define STATISTIC_EXCLUDED 15
 
 // Registers the three panels of "MERRIVAN.UIR" with the platform.
 void uiInstallPanels();

@@ -431,6 +431,8 @@ bool buildStatistics(PanelBuilder& b)
     for (int id : {STATISTIC_MAX, STATISTIC_MIN, STATISTIC_MEAN, STATISTIC_SDEV})
         dimFigure(id);  // nothing recorded yet
     root->addWidget(figures);
+    // How many samples the figures and the histogram leave out; empty for none.
+    root->addWidget(b.message(ID(STATISTIC_EXCLUDED), ""));
 
     auto* histGroup = new QGroupBox("Histogram", w);
     auto* hl = new QVBoxLayout(histGroup);

@@ -1,5 +1,7 @@
 #include "view/alarm_limits.h"
 
+#include <cmath>
+
 #include "core/channel.h"
 #include "ui/merrivan_uir.h"
 #include "ui/panel_handles.h"
@@ -70,7 +72,10 @@ AlarmLamps alarmLamps(int channelIndex)
 {
     if (!isChannel(channelIndex) || vSw[channelIndex] == 0)
         return {false, false, false};
+    // A reading without a value (a sensor error) is neither high nor low.
     const float v = channel[channelIndex].value;
+    if (std::isnan(v))
+        return {true, false, false};
     return {true, v >= vHi[channelIndex], v <= vLow[channelIndex]};
 }
 

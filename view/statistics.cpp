@@ -1,5 +1,6 @@
 #include "view/statistics.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "core/analysis.h"
@@ -27,6 +28,20 @@ void showFigures(double max, double min, double mean, double sdev, bool haveValu
         SetCtrlVal(statisticPanel, figures[k], values[k]);
         SetCtrlAttribute(statisticPanel, figures[k], ATTR_DIMMED, haveValues ? 0 : 1);
     }
+}
+
+// Samples without a value (sensor errors) are left out of the figures and
+// the histogram; the panel says how many, so that the figures are not read
+// as covering the whole recording.
+void showExcluded(int excluded)
+{
+    char text[80] = "";
+    if (excluded == 1)
+        std::snprintf(text, sizeof text, "1 sample without a value (sensor error) not counted");
+    else if (excluded > 1)
+        std::snprintf(text, sizeof text,
+                      "%d samples without a value (sensor errors) not counted", excluded);
+    SetCtrlVal(statisticPanel, STATISTIC_EXCLUDED, text);
 }
 
 void showCursorY()
@@ -70,11 +85,13 @@ void basicStatistic()
     const int n = channelValid ? recordsHeld() : 0;
     const double* x = channelValid ? chData[staticIndex] : nullptr;
 
+    const int valued = n > 0 ? ValueCount(x, n) : 0;
+
     double mean = 0.0;
     double sdev = 0.0;
     double max = 0.0;
     double min = 0.0;
-    if (n > 0) {
+    if (valued > 0) {
         int maxAt = 0;
         int minAt = 0;
         StdDev(x, n, &mean, &sdev);
@@ -82,7 +99,8 @@ void basicStatistic()
     }
     // With nothing recorded the figures still change, to zero, so that the
     // figures of an earlier channel do not stay behind.
-    showFigures(max, min, mean, sdev, n > 0);
+    showFigures(max, min, mean, sdev, valued > 0);
+    showExcluded(n - valued);
 
     if (logCounter % 10 != 0 && !fUpdateHistogram) {
         SetCtrlVal(statisticPanel, STATISTIC_BUSY, 0);
@@ -97,7 +115,7 @@ void basicStatistic()
     if (histBins > kHistogramBins)
         histBins = kHistogramBins;
 
-    if (n == 0 || logCounter < histBins) {
+    if (valued == 0 || logCounter < histBins) {
         SetCtrlVal(statisticPanel, STATISTIC_BUSY, 0);
         return;
     }

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cmath>
+#include <limits>
 #include <clocale>
 #include <csignal>
 #include <cstdio>
@@ -87,7 +89,7 @@ protected:
         putRecordValue(0, 0, 1.25f, "1.25", "m/s");
         putRecordValue(0, 1, 45.2f, "45.2", "%RH");
         putRecordValue(1, 0, 1.31f, "1.31", "m/s");
-        putRecordValue(1, 1, 0.0f, "E01", "Nul");
+        putRecordValue(1, 1, std::numeric_limits<float>::quiet_NaN(), "E01", "Nul");
         logLength = logCounter = 2;
     }
 
@@ -160,7 +162,9 @@ TEST_F(DataFileFormat, ExampleWrittenByteForByteAndReadBack)
     EXPECT_FLOAT_EQ(logData[0][0], 1.25f);
     EXPECT_DOUBLE_EQ(chData[1][0], static_cast<double>(45.2f));
     EXPECT_STREQ(chDataStr[1][1], "E01");
-    EXPECT_EQ(logData[1][1], 0.0f);
+    // A sensor error reads back as no value, as it was recorded live.
+    EXPECT_TRUE(std::isnan(logData[1][1]));
+    EXPECT_TRUE(std::isnan(chData[1][1]));
     EXPECT_STREQ(chUnit[1][1], "Nul");
 
     // Names now held as descriptions save to the same bytes.
@@ -225,6 +229,8 @@ TEST_F(DataFileFormat, NamesAndTextsAreWrittenAsOneTokenEach)
     }
 }
 
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+
 struct ValueCase {
     const char* text;
     float value;
@@ -235,8 +241,9 @@ TEST_F(DataFileFormat, ValueTextsReadInTheCFormatWhateverTheLocale)
 {
     const ValueCase cases[] = {
         {"45.2", 45.2f},  {"-12.5", -12.5f}, {"+3", 3.0f},   {".5", 0.5f},   {"1e3", 1000.0f},
-        {"12.5C", 12.5f}, {"E01", 0.0f},     {"E", 0.0f},    {"abc", 0.0f},  {"-", 0.0f},
+        {"12.5C", 12.5f}, {"E01", kNaN},     {"E", kNaN},    {"abc", 0.0f},  {"-", 0.0f},
         {"45,2", 45.0f},  {"inf", 0.0f},     {"nan", 0.0f},  {"1e99", 0.0f}, {"+-1", 0.0f},
+        {"Err", kNaN},    {"E02", kNaN},
     };
     const char* locale = setDecimalCommaLocale();
     for (const ValueCase& c : cases) {
@@ -246,7 +253,10 @@ TEST_F(DataFileFormat, ValueTextsReadInTheCFormatWhateverTheLocale)
         DataFileStop stop;
         ASSERT_TRUE(load(path("v.txt"), &stop));
         EXPECT_EQ(stop.fault, DataFileFault::None);
-        EXPECT_EQ(logData[0][1], c.value);
+        if (std::isnan(c.value))
+            EXPECT_TRUE(std::isnan(logData[0][1])) << logData[0][1];
+        else
+            EXPECT_EQ(logData[0][1], c.value);
         EXPECT_STREQ(chDataStr[1][0], c.text);
     }
     std::setlocale(LC_ALL, "C");
@@ -281,7 +291,7 @@ TEST_F(DataFileFormat, CsvWrittenByteForByteWhateverTheLocale)
     putRecordValue(0, 0, 1.25f, "1.25", "m/s");
     putRecordValue(0, 1, 45.2f, "45.2", "%RH");
     putRecordValue(1, 0, -0.5f, "-0.5", "m/s");
-    putRecordValue(1, 1, 0.0f, "E01", "Nul");
+    putRecordValue(1, 1, kNaN, "E01", "Nul");  // a sensor error: the text goes out
     putRecordValue(2, 0, 1000.0f, "1000 ", "m/s");
     putRecordValue(2, 1, 0.0f, "Nul", "Nul");
     logLength = logCounter = 3;

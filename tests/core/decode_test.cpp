@@ -137,8 +137,9 @@ INSTANTIATE_TEST_SUITE_P(
                   0, 0, 0},
         TakenCase{"DescriptionsOfAnotherCount", decode9600, {kTwo}, "$A:B:C", 3, true, true, true,
                   false, 0, 0, 0, 0},
+        // Channel 2, not read, goes from the start-up record to no value.
         TakenCase{"FirstLegacy", decodeLegacy, {}, "T23.5C", 1, true, false, false, false, 1, 1,
-                  1, 0},
+                  3, 0},
         TakenCase{"LegacySecondAnnounced", decodeLegacy, {"T23.5C"}, kBoth, 2, true, false, false,
                   false, 0, 0, 0, 0},
         TakenCase{"LegacySecondRead", decodeLegacy, {"T23.5C", kBoth}, kBoth, 2, false, false,

@@ -216,10 +216,11 @@ TEST(CheckLrc, LongestFrameFromReceivePath)
 // ------------------------------------------------------------ analysisValStr
 
 constexpr float kSentinel = 7.5f;
+const char* const kErr = kUnreadableText;
 
 struct ValCase {
     const char* field;
-    bool valueSet;  // false: value must stay at the sentinel
+    bool valueSet;  // false: no value (NaN), never the one before
     float value;
     const char* valStr;
     const char* unit;
@@ -249,10 +250,11 @@ TEST_P(AnalysisValStrTable, Row)
     analysisValStr(field, &rec);
 
     if (c.valueSet) {
-        EXPECT_FLOAT_EQ(rec.value, c.value);
+        // Exactly the number the shown text stands for.
+        EXPECT_EQ(rec.value, c.value);
         EXPECT_EQ(std::signbit(rec.value), std::signbit(c.value)) << "sign of zero";
     } else {
-        EXPECT_EQ(rec.value, kSentinel);
+        EXPECT_TRUE(std::isnan(rec.value)) << rec.value;
     }
     EXPECT_STREQ(rec.valStr, c.valStr);
     EXPECT_STREQ(rec.unit, c.unit);
@@ -269,44 +271,68 @@ INSTANTIATE_TEST_SUITE_P(
                       ValCase{"-000.5", true, -0.5f, "-0.5", "Nul", 6},
                       ValCase{"-10.0C", true, -10.0f, "-10.0", "C", 5},
                       ValCase{"0000", true, 0.0f, "0", "Nul", 4},
-                      ValCase{"-0000", true, -0.0f, "0", "Nul", 5},
+                      ValCase{"-0000", true, 0.0f, "0", "Nul", 5},
                       ValCase{"000.000mV", true, 0.0f, "0.000", "mV", 7},
                       ValCase{"  0.00", true, 0.0f, "0.00", "Nul", 6},
                       ValCase{" -3.2", true, -3.2f, "-3.2", "Nul", 5},
                       ValCase{"0100F", true, 100.0f, "100", "F", 4},
                       ValCase{"1.2E+3", true, 1.2f, "1.2", "E+3", 3},
-                      ValCase{"_", true, 0.0f, "E01", "Nul", 1},
-                      ValCase{"____", true, 0.0f, "E01", "Nul", 4},
-                      ValCase{"C", false, 0.0f, "", "C", 0},
-                      ValCase{"-", false, 0.0f, "-", "Nul", 1}));
+                      ValCase{"_", false, 0.0f, "E01", "Nul", 1},
+                      ValCase{"____", false, 0.0f, "E01", "Nul", 4},
+                      ValCase{"C", false, 0.0f, kErr, "Nul", 0},
+                      ValCase{"-", false, 0.0f, kErr, "Nul", 1}));
 
 INSTANTIATE_TEST_SUITE_P(
     MoreCases, AnalysisValStrTable,
-    ::testing::Values(ValCase{"", false, 0.0f, "", "Nul", 0},
+    ::testing::Values(ValCase{"", false, 0.0f, kErr, "Nul", 0},
                       ValCase{".5", true, 0.5f, ".5", "Nul", 2},
                       ValCase{"-.5C", true, -0.5f, "-.5", "C", 3},
                       ValCase{"-0.5", true, -0.5f, "-0.5", "Nul", 4},
                       ValCase{"0.5", true, 0.5f, "0.5", "Nul", 3},
                       ValCase{"12", true, 12.0f, "12", "Nul", 2},
                       ValCase{"0C", true, 0.0f, "0", "C", 1},
-                      ValCase{" ", false, 0.0f, " ", "Nul", 1},
+                      ValCase{" ", false, 0.0f, kErr, "Nul", 1},
                       ValCase{"-0012", true, -12.0f, "-12", "Nul", 5},
-                      ValCase{"_12.5C", true, 0.0f, "E01", "Nul", 6},
+                      ValCase{"_12.5C", false, 0.0f, "E01", "Nul", 6},
                       ValCase{"03.5C", true, 3.5f, "3.5", "C", 4},
                       ValCase{"1013.2hPa", true, 1013.2f, "1013.2", "hPa", 6},
                       ValCase{"0001.5m/s", true, 1.5f, "1.5", "m/s", 6},
-                      ValCase{"%", false, 0.0f, "", "%", 0},
-                      ValCase{"-%", false, 0.0f, "-", "%", 1}));
+                      ValCase{"%", false, 0.0f, kErr, "Nul", 0},
+                      ValCase{"-%", false, 0.0f, kErr, "Nul", 1}));
 
-TEST(AnalysisValStr, OverlongNumberPartTruncatesValueText)
+// The value is the shown text read back: blanks or zeros the shown text drops
+// do not cut the number, and a text that is no single number, or too long to
+// be shown whole, has no value.
+INSTANTIATE_TEST_SUITE_P(
+    ShownIsUsed, AnalysisValStrTable,
+    ::testing::Values(ValCase{"-  5.0C", true, -5.0f, "-5.0", "C", 6},
+                      ValCase{"0  46.9C", true, 46.9f, "46.9", "C", 7},
+                      ValCase{"- 0 7.5", true, -7.5f, "-7.5", "Nul", 7},
+                      ValCase{"999999999", true, 999999999.0f, "999999999", "Nul", 9},
+                      ValCase{"-99999999", true, -99999999.0f, "-99999999", "Nul", 9},
+                      ValCase{"999999999999", false, 0.0f, kErr, "Nul", 12},
+                      ValCase{"-999999999C", false, 0.0f, kErr, "Nul", 10},
+                      ValCase{"nan", false, 0.0f, kErr, "Nul", 0},
+                      ValCase{"--5", false, 0.0f, kErr, "Nul", 3},
+                      ValCase{"-5-", false, 0.0f, kErr, "Nul", 3},
+                      ValCase{"+5C", false, 0.0f, kErr, "Nul", 2},
+                      ValCase{"1.2.3", false, 0.0f, kErr, "Nul", 5},
+                      ValCase{"12 3", false, 0.0f, kErr, "Nul", 4},
+                      ValCase{"5 ", false, 0.0f, kErr, "Nul", 2},
+                      ValCase{".", false, 0.0f, kErr, "Nul", 1},
+                      ValCase{"1/2", false, 0.0f, kErr, "Nul", 3},
+                      ValCase{"\xB0" "5", false, 0.0f, kErr, "Nul", 2}));
+
+// A number too long to be shown whole is not shown cut with another value.
+TEST(AnalysisValStr, OverlongNumberPartHasNoValue)
 {
     char field[64] = "123456789012345678901234567890C";
     ChannelRecord rec{};
     copyText(rec.des, "guard");
     analysisValStr(field, &rec);
-    EXPECT_FLOAT_EQ(rec.value, 1.2345679e29f);
-    EXPECT_STREQ(rec.valStr, "123456789");
-    EXPECT_STREQ(rec.unit, "C");
+    EXPECT_TRUE(std::isnan(rec.value));
+    EXPECT_STREQ(rec.valStr, kUnreadableText);
+    EXPECT_STREQ(rec.unit, "Nul");
     EXPECT_STREQ(rec.des, "guard");
 }
 
@@ -357,8 +383,7 @@ TEST_P(AnalySisErrorStrTable, Row)
 
     EXPECT_STREQ(rec.valStr, c.valStr);
     EXPECT_STREQ(rec.unit, "Nul");
-    EXPECT_EQ(rec.value, 0.0f);
-    EXPECT_FALSE(std::signbit(rec.value));
+    EXPECT_TRUE(std::isnan(rec.value)) << "a sensor error has no value, not 0.0";
     EXPECT_EQ(static_cast<int>(std::strlen(field)), c.cut);
     EXPECT_EQ(rec.type, 6);
     EXPECT_STREQ(rec.des, "keep me");
@@ -381,7 +406,7 @@ TEST(AnalySisErrorStr, EmptyFieldStaysInsideItsText)
     analySisErrorStr(field, &rec);
     EXPECT_STREQ(rec.valStr, "");
     EXPECT_STREQ(rec.unit, "Nul");
-    EXPECT_EQ(rec.value, 0.0f);
+    EXPECT_TRUE(std::isnan(rec.value));
     delete[] field;
 }
 

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -40,6 +42,8 @@ protected:
 
 // ---------------------------------------------------------------- field forms
 
+constexpr float kNoValue = std::numeric_limits<float>::quiet_NaN();
+
 struct FieldCase {
     const char* name;
     std::string wire;  // exact text before the CR
@@ -60,7 +64,10 @@ TEST_P(Decoder9600FieldTest, FillsTheChannelRecord)
     receiveWire(c.wire);
     const ChannelRecord& rec = channel[c.ch];
     EXPECT_STREQ(sensorType[rec.type], c.sensor);
-    EXPECT_FLOAT_EQ(rec.value, c.value);
+    if (std::isnan(c.value))
+        EXPECT_TRUE(std::isnan(rec.value)) << rec.value;
+    else
+        EXPECT_FLOAT_EQ(rec.value, c.value);
     EXPECT_STREQ(rec.valStr, c.valStr);
     EXPECT_STREQ(rec.unit, c.unit);
     EXPECT_EQ(wDataNum, 2);
@@ -73,9 +80,19 @@ INSTANTIATE_TEST_SUITE_P(
         FieldCase{"Reading1", "T0023.5C:H045.2%RH07", 1, "Humidity", 45.2f, "45.2", "%RH"},
         FieldCase{"TrailerIgnored", "T0023.5C:H045.2%RH@X6F", 1, "Humidity", 45.2f, "45.2", "%RH"},
         FieldCase{"LowerCaseCheck", "T1:H-03.2Cc6", 1, "Humidity", -3.2f, "-3.2", "C"},
-        FieldCase{"NoNumber", withLrc("T____:H1"), 0, "Temperature", 0.0f, "E01", "Nul"},
-        FieldCase{"SensorError", withLrc("TE02C:H1"), 0, "Temperature", 0.0f, "E02", "Nul"},
-        FieldCase{"BareErrorNamesNoSensor", "E02:H045.2%RH1F", 0, "ERROR#", 0.0f, "E02", "Nul"},
+        FieldCase{"NoNumber", withLrc("T____:H1"), 0, "Temperature", kNoValue, "E01", "Nul"},
+        FieldCase{"SensorError", withLrc("TE02C:H1"), 0, "Temperature", kNoValue, "E02", "Nul"},
+        FieldCase{"BareErrorNamesNoSensor", "E02:H045.2%RH1F", 0, "ERROR#", kNoValue, "E02",
+                  "Nul"},
+        // The value is the one shown, never the one before or a part.
+        FieldCase{"BlanksAfterSign", withLrc("T-  5.0C:H1"), 0, "Temperature", -5.0f, "-5.0", "C"},
+        FieldCase{"BlanksAfterZero", withLrc("T0  46.9C:H1"), 0, "Temperature", 46.9f, "46.9",
+                  "C"},
+        FieldCase{"TooLongToShow", withLrc("T999999999999:H1"), 0, "Temperature", kNoValue, "Err",
+                  "Nul"},
+        FieldCase{"SecondSign", withLrc("T--5C:H1"), 0, "Temperature", kNoValue, "Err", "Nul"},
+        FieldCase{"SignOnly", withLrc("T-:H1"), 0, "Temperature", kNoValue, "Err", "Nul"},
+        FieldCase{"NotANumber", withLrc("Tnan:H1"), 0, "Temperature", kNoValue, "Err", "Nul"},
         // A field is cut to 19 characters; the next one is still found.
         FieldCase{"LongFieldCut", withLrc(kLong), 0, "Humidity", 0.0f, "0", "Nul"},
         FieldCase{"LongFieldKeepsPlace", withLrc(kLong), 1, "Temperature", 23.5f, "23.5", "C"}),
@@ -253,7 +270,18 @@ INSTANTIATE_TEST_SUITE_P(
         AlarmCase{"BothLimitsMet", {kTwo}, -1, 0, 23.5f, 23.5f, kTwo, {1, 1, 1, 1}, 2},
         AlarmCase{"Display2High", {kTwo}, -1, 1, 40.0f, 0.0f, kTwo, {1, 1, 1, 0}, 1},
         AlarmCase{"InsideLimits", {kTwo}, -1, 1, 50.0f, 0.0f, kTwo, {1, 1, 0, 0}, 0},
-        AlarmCase{"ErrorReadsZero", {kTwo}, -1, 0, 50.0f, 0.0f, "E02:H045.2%RH", {0, 1, 1, 1}, 1},
+        // No value trips no alarm: both lamps go off, no beep.
+        AlarmCase{"ErrorTripsNothing", {kTwo}, -1, 0, 50.0f, 0.0f, "E02:H045.2%RH", {0, 0, 1, 1},
+                  0},
+        AlarmCase{"ErrorTripsNothingAtZeroLimits", {kTwo}, -1, 0, 0.0f, 0.0f, "TE03:H045.2%RH",
+                  {0, 0, 1, 1}, 0},
+        AlarmCase{"UnreadableTripsNothing", {kTwo}, -1, 0, 50.0f, 0.0f, "T999999999999:H045.2%RH",
+                  {0, 0, 1, 1}, 0},
+        // The shown value is the one tested, not the one before or a part of it.
+        AlarmCase{"ShownNegativeIsLow", {kTwo}, -1, 0, 50.0f, 0.0f, "T-  5.0C:H045.2%RH",
+                  {0, 1, 1, 1}, 1},
+        AlarmCase{"ShownValueNotItsZero", {kTwo}, -1, 0, 50.0f, 10.0f, "T0  46.9C:H045.2%RH",
+                  {0, 0, 1, 1}, 0},
         AlarmCase{"Display2WithOneChannel", {"T0023.5C"}, -1, 1, 50.0f, 0.0f, "T0023.5C",
                   {1, 1, 0, 1}, 1},
         AlarmCase{"PickedChannel", {"T1:H2:P3"}, 2, 2, 3.0f, 0.0f, "T1:H2:P3", {1, 0, 1, 1}, 1},

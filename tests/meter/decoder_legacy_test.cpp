@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -66,7 +68,10 @@ TEST_P(DecoderLegacyFrameTest, ReadingsNamesAndRecording)
         EXPECT_STREQ(sensorType[channel[i].type], expected[i]->sensor);
         EXPECT_STREQ(channel[i].valStr, expected[i]->valStr);
         EXPECT_STREQ(channel[i].unit, expected[i]->unit);
-        EXPECT_FLOAT_EQ(channel[i].value, expected[i]->value);
+        if (std::isnan(expected[i]->value))
+            EXPECT_TRUE(std::isnan(channel[i].value)) << channel[i].value;
+        else
+            EXPECT_FLOAT_EQ(channel[i].value, expected[i]->value);
     }
     EXPECT_EQ(text(monitorPanel, MONITOR_CH1_TYPE), c.ch0.sensor);
     EXPECT_EQ(text(statisticPanel, STATISTIC_TYPE_A), c.ch0.sensor);
@@ -83,7 +88,8 @@ TEST_P(DecoderLegacyFrameTest, ReadingsNamesAndRecording)
     EXPECT_TRUE(watchdog.restarted());
 }
 
-const Reading kNotRead{"Undefined", "", "", 0.0f};
+constexpr float kNoValue = std::numeric_limits<float>::quiet_NaN();
+const Reading kNotRead{"Undefined", "", "", kNoValue};
 const Reading kT235{"Temperature", "23.5", "C", 23.5f};
 const Reading kH452{"Humidity", "45.2", "%", 45.2f};
 const char kBoth[] = "T23.5C:H45.2%";
@@ -103,15 +109,16 @@ INSTANTIATE_TEST_SUITE_P(
                    kNotRead, "Undefined", 1, false},
         LegacyCase{"BlankSeparatesNoChannel", {"T23.5C"}, true, "T23.5C H45.2%", kT235, kNotRead,
                    "Undefined", 1, false},
-        LegacyCase{"NoNumber", {}, false, "T_", {"Temperature", "E01", "Nul", 0.0f}, kNotRead,
+        LegacyCase{"NoNumber", {}, false, "T_", {"Temperature", "E01", "Nul", kNoValue}, kNotRead,
                    "Undefined", 1, false},
-        // A missing or one-letter word reads as an empty value text.
+        // A missing or one-letter word has no number: an error reading.
         LegacyCase{"OneWordAfterTwo", {kBoth, kBoth}, true, "T23.5C", kT235,
-                   {"Undefined", "", "Nul", 0.0f}, "Undefined", 1, true},
+                   {"Undefined", "Err", "Nul", kNoValue}, "Undefined", 1, true},
         LegacyCase{"OneLetterWord", {kBoth, kBoth}, true, "T23.5C:H", kT235,
-                   {"Humidity", "", "Nul", 0.0f}, "Humidity", 2, false},
-        LegacyCase{"NoWordAtAll", {"T23.5C"}, false, "    ", {"Undefined", "", "Nul", 0.0f},
+                   {"Humidity", "Err", "Nul", kNoValue}, "Humidity", 2, false},
+        LegacyCase{"NoWordAtAll", {"T23.5C"}, false, "    ", {"Undefined", "Err", "Nul", kNoValue},
                    kNotRead, "Undefined", 1, false},
+
         // 18 zeros survive the cut to 19 characters; the rest is not a word.
         LegacyCase{"LongWordCut", {kBoth, kBoth}, false, "T00000000000000000000023.5C:H45.2%",
                    {"Temperature", "0", "Nul", 0.0f}, kH452, "Humidity", 2, false}),
@@ -157,9 +164,12 @@ INSTANTIATE_TEST_SUITE_P(
                   1},
         AlarmCase{"Channel1NotTestedOnOneChannel", {"T23.5C"}, 1, 50.0f, 0.0f, "T23.5C",
                   {1, 1, 1, 1}, 0},
-        // Tested by this frame's count while the reading is not yet decoded.
-        AlarmCase{"Channel1ZeroOnAnnouncingFrame", {"T23.5C"}, 1, 50.0f, 0.0f, kBoth, {1, 1, 0, 1},
-                  1}),
+        // Tested by this frame's count while the reading is not yet decoded:
+        // it has no value, so no lamp.
+        AlarmCase{"Channel1NoValueOnAnnouncingFrame", {"T23.5C"}, 1, 50.0f, 0.0f, kBoth,
+                  {1, 1, 0, 0}, 0},
+        AlarmCase{"ErrorTripsNothing", {}, 0, 50.0f, 0.0f, "T_", {0, 0, 1, 1}, 0},
+        AlarmCase{"UnreadableTripsNothing", {}, 0, 50.0f, 0.0f, "T--5C", {0, 0, 1, 1}, 0}),
     [](const auto& p) { return std::string(p.param.name); });
 
 }  // namespace

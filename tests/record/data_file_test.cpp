@@ -3,8 +3,10 @@
 // Statistics panel, and what the user is told when a file cannot be used.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <csignal>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -106,7 +108,8 @@ protected:
         tick();
         ++sysClock;
         channel[0] = ChannelRecord{13, 1.31f, "1.31", "", "m/s"};
-        channel[1] = ChannelRecord{4, 0.0f, "E01", "", "Nul"};
+        // A sensor error, as the decoder leaves it: no value.
+        channel[1] = ChannelRecord{4, std::numeric_limits<float>::quiet_NaN(), "E01", "", "Nul"};
         tick();
     }
     static void tick() { seam::fireTimer(monitorPanel, MONITOR_SAMPLE_TIMER); }
@@ -231,7 +234,7 @@ TEST_F(DataFileTest, SavedFileRetrievesAndSavesAgainToTheSameBytes)
         EXPECT_EQ(text(lableColor[0]), c.legend0);
         EXPECT_EQ(text(lableColor[1]), c.legend1);
         EXPECT_FLOAT_EQ(logData[0][0], 1.25f);
-        EXPECT_EQ(logData[1][1], 0.0f);
+        EXPECT_TRUE(std::isnan(logData[1][1])) << logData[1][1];
         EXPECT_STREQ(chDataStr[1][1], "E01");
         save(dir_.file("second.txt"));
         EXPECT_EQ(readFile(dir_.file("second.txt")), first);
@@ -240,6 +243,47 @@ TEST_F(DataFileTest, SavedFileRetrievesAndSavesAgainToTheSameBytes)
 }
 
 // ---------------------------------------------------------------- retrieve
+
+// A sensor error reads back as no value: the retrieved statistics are the
+// live ones, not those of a 0.0 in its place.
+TEST_F(DataFileTest, RetrievedSensorErrorsCountAsTheyDidLive)
+{
+    struct Seen {
+        double max, min, mean;
+        std::string excluded;
+        bool dimmed;
+    };
+    auto seen = [] {
+        seam::userSetValue(statisticPanel, STATISTIC_CHANNEL, 1);
+        Seen s{};
+        GetCtrlVal(statisticPanel, STATISTIC_MAX, &s.max);
+        GetCtrlVal(statisticPanel, STATISTIC_MIN, &s.min);
+        GetCtrlVal(statisticPanel, STATISTIC_MEAN, &s.mean);
+        char buf[128] = "";
+        GetCtrlVal(statisticPanel, STATISTIC_EXCLUDED, buf);
+        s.excluded = buf;
+        s.dimmed = seam::isDimmed(statisticPanel, STATISTIC_MEAN);
+        return s;
+    };
+    recordExample();
+    seam::userSetValue(monitorPanel, MONITOR_LOG_SWITCH, 0);
+    const Seen live = seen();
+    EXPECT_NEAR(live.mean, 45.2, 1e-5);
+    EXPECT_NEAR(live.min, 45.2, 1e-5);
+    EXPECT_EQ(live.excluded, "1 sample without a value (sensor error) not counted");
+    save(dir_.file("errors.txt"));
+
+    std::memset(logData, 0, sizeof logData);
+    std::memset(chData, 0, sizeof chData);
+    retrieve(dir_.file("errors.txt"));
+    const Seen back = seen();
+    EXPECT_DOUBLE_EQ(back.max, live.max);
+    EXPECT_DOUBLE_EQ(back.min, live.min);
+    EXPECT_DOUBLE_EQ(back.mean, live.mean);
+    EXPECT_EQ(back.excluded, live.excluded);
+    EXPECT_FALSE(back.dimmed);
+    EXPECT_TRUE(std::isnan(chData[1][1]));
+}
 
 TEST_F(DataFileTest, RetrieveRebuildsLegendChartAndStatistics)
 {

@@ -1,8 +1,11 @@
 // Recording as the user sees it: the switch, the sampling ticks, the strip
 // chart with its legend and scale, the status line and the Statistics panel.
 #include <gtest/gtest.h>
+#include <qcustomplot.h>
 
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -10,6 +13,7 @@
 #include "meter/decoders.h"
 #include "meter/receive.h"
 #include "meter/serial_link.h"
+#include "platform/panel_builder.h"
 #include "platform/platform.h"
 #include "platform/pty_helper.h"
 #include "platform/seams.h"
@@ -181,6 +185,33 @@ TEST_F(RecordingTest, IndicatorBlinksAndStatisticsFollowEverySample)
         GetCtrlVal(statisticPanel, STATISTIC_MAX, &max);
         EXPECT_DOUBLE_EQ(max, t);
     }
+}
+
+// A sensor error is recorded as its text with no value, and the chart leaves
+// a gap there (a NaN point) without moving its scale.
+TEST_F(RecordingTest, SensorErrorIsRecordedWithoutValueAndChartedAsAGap)
+{
+    auto* plot = dynamic_cast<QCustomPlot*>(platform::controlWidget(monitorPanel, MONITOR_CHART));
+    ASSERT_NE(plot, nullptr);
+    start(10);
+    tick();
+    const QCPRange range = plot->yAxis->range();
+    setChannel(1, 4, std::numeric_limits<float>::quiet_NaN(), "E02", "Nul");
+    tick();
+    setChannel(1, 4, 45.3f, "45.3", "%RH");
+    tick();
+
+    EXPECT_TRUE(std::isnan(logData[1][1]));
+    EXPECT_TRUE(std::isnan(chData[1][1]));
+    EXPECT_STREQ(chDataStr[1][1], "E02");
+    EXPECT_EQ(logData[1][0], 23.5f);
+    QCPGraph* humidity = plot->graph(1);
+    ASSERT_EQ(humidity->data()->size(), 3);
+    EXPECT_EQ(humidity->data()->at(0)->value, static_cast<double>(45.2f));
+    EXPECT_TRUE(std::isnan(humidity->data()->at(1)->value));
+    EXPECT_EQ(humidity->data()->at(2)->value, static_cast<double>(45.3f));
+    EXPECT_EQ(plot->yAxis->range(), range);
+    EXPECT_FALSE(plot->toPixmap(200, 100).isNull());
 }
 
 TEST_F(RecordingTest, UserStopKeepsTheRecordsAndUndimsTheSetUp)

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -306,6 +307,85 @@ TEST_F(StatsPanel, BadChannelIndexShowsEmptyState)
         EXPECT_DOUBLE_EQ(f.mean, 0.0);
         EXPECT_EQ(plots(), 0);
     }
+}
+
+// ---------------------------------------------------------------- sensor errors
+
+std::string excludedText()
+{
+    char buf[128] = "";
+    GetCtrlVal(statisticPanel, STATISTIC_EXCLUDED, buf);
+    return buf;
+}
+
+struct ExcludedCase {
+    const char* name;
+    int every;  // every n-th sample is a sensor error; 0 none, 1 all
+    int records;
+    const char* text;
+};
+
+class StatsExcluded : public StatsPanel, public ::testing::WithParamInterface<ExcludedCase> {};
+
+// A sensor error (no value) counts in no figure and no bar, and the panel
+// says how many samples were left out; with none left the figures are empty.
+TEST_P(StatsExcluded, SamplesWithoutValueAreLeftOutAndCounted)
+{
+    const ExcludedCase& c = GetParam();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    logDataNum = 1;
+    SetStaticDisp(0);
+    seam::userSetValue(statisticPanel, STATISTIC_BINS, 5);
+    int values = 0;
+    for (int r = 0; r < c.records; ++r) {
+        const bool error = c.every > 0 && r % c.every == c.every - 1;
+        values += error ? 0 : 1;
+        sample({error ? nan : (r % 2 == 0 ? 23.5 : 24.5)});
+    }
+
+    EXPECT_EQ(excludedText(), c.text);
+    const Figures f = figures();
+    for (int figure : {STATISTIC_MAX, STATISTIC_MIN, STATISTIC_MEAN, STATISTIC_SDEV})
+        EXPECT_EQ(seam::isDimmed(statisticPanel, figure), values == 0);
+    if (values == 0) {
+        for (double v : {f.max, f.min, f.mean, f.sdev})
+            EXPECT_DOUBLE_EQ(v, 0.0);
+        EXPECT_EQ(plots(), 0);
+        return;
+    }
+    EXPECT_DOUBLE_EQ(f.min, 23.5);
+    EXPECT_GE(f.mean, 23.5);
+    EXPECT_LE(f.mean, 24.5);
+    EXPECT_LE(f.max, 24.5);
+    EXPECT_FALSE(std::isnan(f.sdev));
+    EXPECT_EQ(plots(), 1);
+    EXPECT_EQ(histTotal(), values);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StatsExcluded,
+    ::testing::Values(ExcludedCase{"None", 0, 20, ""},
+                      // 23.5 and an error in turn: mean 23.5, not 5.875; minimum 23.5, not 0.
+                      ExcludedCase{"EverySecond", 2, 20,
+                                   "10 samples without a value (sensor errors) not counted"},
+                      ExcludedCase{"One", 20, 20,
+                                   "1 sample without a value (sensor error) not counted"},
+                      ExcludedCase{"All", 1, 20,
+                                   "20 samples without a value (sensor errors) not counted"}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(StatsPanel, ErrorsBetweenEqualReadingsLeaveTheirFigures)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    logDataNum = 1;
+    SetStaticDisp(0);
+    for (int r = 0; r < 10; ++r)
+        sample({r % 2 == 0 ? 23.5 : nan});
+    const Figures f = figures();
+    EXPECT_DOUBLE_EQ(f.mean, 23.5);
+    EXPECT_DOUBLE_EQ(f.min, 23.5);
+    EXPECT_DOUBLE_EQ(f.max, 23.5);
+    EXPECT_DOUBLE_EQ(f.sdev, 0.0);
 }
 
 // A length beyond the buffer must not read past the last channel's row.
