@@ -197,6 +197,8 @@ void tellMeterSilent(bool recordingStopped, bool alarmsOff)
     } else if (!recordingStopped && !alarmsOff) {
         return;
     }
+    if (searching)
+        return;  // the search's count-down has the line
     if (waiting != Wait::None || openFailed) {
         // Why no data comes is the better news.
         restateComLinkWait();
