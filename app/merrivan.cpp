@@ -168,6 +168,7 @@ int timeTickCallBack(CTRL_CALLBACK_ARGS)
         SetCtrlVal(monitorPanel, MONITOR_DATE, DateStr());
         SetCtrlVal(monitorPanel, MONITOR_TIME, TimeStr());
         watchComLink();
+        showMeterSilence();
         showLinkCounts();
     }
     return 0;

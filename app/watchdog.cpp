@@ -1,5 +1,6 @@
 #include "app/watchdog.h"
 
+#include "core/record_buffer.h"
 #include "meter/com_link.h"
 #include "meter/serial_link.h"
 #include "record/recording.h"
@@ -23,7 +24,11 @@ int TimeNoDataCallback(CTRL_CALLBACK_ARGS)
     if (event != EVENT_TIMER_TICK)
         return 0;
     ResetTimer(panel, control);
-    autoStopLogging("10 seconds no data,Stop Logging");
+    const bool recording = fLogging != 0;
+    autoStopLogging(kNoDataStop);
+    bool alarmsOn = false;
+    for (int sw : vSw)
+        alarmsOn = alarmsOn || sw != 0;
 
     // The next accepted frame counts as a new channel layout and rebuilds the
     // displays; until the meter names its channels again, lists show sensors.
@@ -44,8 +49,8 @@ int TimeNoDataCallback(CTRL_CALLBACK_ARGS)
     // display's channel, so that switching on adopts that channel's own.
     showChannelAlarms();
 
-    // A recording's progress may have covered the news that the meter's
-    // device is gone; the recording is over now, so tell it again.
-    restateComLinkWait();
+    // Said where the user looks, not only in the chart's title; a device
+    // known gone is told again instead.
+    tellMeterSilent(recording, alarmsOn);
     return 0;
 }

@@ -91,7 +91,7 @@ int retrieveFileCallBack(CTRL_CALLBACK_ARGS)
     }
 
     if (fLogging)
-        autoStopLogging("Retrieve file,Stop Logging");
+        autoStopLogging(kRetrieveStop);
     applyDataFileHeader(header);
     reader.readRecords(header.channels, &stop);
     std::fclose(in);

@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 #include "core/channel.h"
 #include "core/clock.h"
@@ -57,10 +58,32 @@ void startLogging()
     SetStaticDisp(0);
 }
 
+// Why the program stopped, as the status line says it; the chart's title
+// keeps the texts users know.
+const char* stopCause(const char* reason)
+{
+    struct Cause {
+        const char* reason;
+        const char* cause;
+    };
+    static const Cause causes[] = {
+        {kSamplesReachedStop, "sample count reached"},
+        {kMeterErrorStop, "meter's channels changed"},
+        {kNoDataStop, "no data from the meter"},
+        {kDisconnectedStop, "meter disconnected"},
+        {kRetrieveStop, "file retrieved"},
+    };
+    for (const Cause& c : causes) {
+        if (std::strcmp(c.reason, reason) == 0)
+            return c.cause;
+    }
+    return reason;
+}
+
 void takeSample()
 {
     if (logCounter >= sampleData || logCounter >= kMaxRecords) {
-        stopRecording("Stop Logging", StopBy::Program);
+        stopRecording(kSamplesReachedStop, StopBy::Program);
         return;
     }
     const int r = logCounter;
@@ -102,15 +125,16 @@ void stopRecording(const char* reason, StopBy by)
     SetCtrlAttribute(monitorPanel, MONITOR_CHART, ATTR_LABEL_TEXT, reason);
     // Shown only while a recording runs.
     SetCtrlAttribute(monitorPanel, MONITOR_REC_INDICATOR, ATTR_VISIBLE, 0);
-    SetCtrlAttribute(monitorPanel, MONITOR_SAMPLE_COUNT, ATTR_DIMMED, 0);
-    SetCtrlAttribute(monitorPanel, MONITOR_SAMPLE_RATE, ATTR_DIMMED, 0);
+    // Whoever stopped it, the next recording can be set up at once.
+    dimSetup(0);
     if (by == StopBy::User) {
-        SetCtrlAttribute(monitorPanel, MONITOR_LOG_EXTRA, ATTR_DIMMED, 0);
         SetCtrlAttribute(monitorPanel, MONITOR_REC_INDICATOR, ATTR_TEXT_COLOR, 0xFFFFFF);
         setStatusLine("End Logging Data: %d Records.", logCounter);
     } else {
         // The switch is the user's; a stop of the program's own turns it off.
         SetCtrlVal(monitorPanel, MONITOR_LOG_SWITCH, 0);
+        // The progress line would otherwise go on counting as if it ran.
+        setStatusLine("Recording stopped (%s): %d records.", stopCause(reason), logCounter);
     }
 }
 
@@ -146,7 +170,7 @@ int logCmdCallback(CTRL_CALLBACK_ARGS)
     if (on)
         startLogging();
     else
-        stopRecording("Stop Logging", StopBy::User);
+        stopRecording(kUserStop, StopBy::User);
     return 0;
 }
 
@@ -191,7 +215,7 @@ int sampleDataCallBack(CTRL_CALLBACK_ARGS) { return 0; }
 
 void setStatusLine(const char* format, ...)
 {
-    char text[64];
+    char text[128];
     va_list args;
     va_start(args, format);
     std::vsnprintf(text, sizeof text, format, args);

@@ -13,10 +13,19 @@ extern int vRange;
 // a new channel layout, no data, a retrieved file).
 enum class StopBy { User, Program };
 
-// Ends the recording with `reason` as the chart's title; the records stay in
-// the buffer. A stop by the program does nothing when no recording runs and
-// turns the Record switch off; the user's also frees the whole set-up and
-// counts the records on the status line.
+// The chart's titles after a stop.
+inline constexpr char kUserStop[] = "Stop Logging";
+inline constexpr char kSamplesReachedStop[] = "Stop Logging";
+inline constexpr char kMeterErrorStop[] = "Detected error,Stop Logging";
+inline constexpr char kNoDataStop[] = "10 seconds no data,Stop Logging";
+inline constexpr char kDisconnectedStop[] = "Meter disconnected";
+inline constexpr char kRetrieveStop[] = "Retrieve file,Stop Logging";
+
+// Ends the recording with `reason` (one of the titles above) as the chart's
+// title; the records stay in the buffer and the whole set-up is free again.
+// The status line says that the recording stopped, why, and how many records
+// it holds. A stop by the program does nothing when no recording runs and
+// turns the Record switch off.
 void stopRecording(const char* reason, StopBy by);
 // The stop by the program.
 void autoStopLogging(const char* reason);

@@ -20,6 +20,7 @@
 #include <memory>
 #include <string>
 
+#include "core/record_buffer.h"
 #include "meter/serial_link.h"
 #include "plugged_meter.h"
 #include "program_run.h"
@@ -155,6 +156,43 @@ TEST_F(DeviceLossTest, PulledMeterIsAwaitedQuietlyAndOpenedAgainByItselfOrByTheP
         });
         EXPECT_FALSE(sawPopup("COM Port ERROR!"));
     }
+}
+
+// Once the loss is known, samples would only repeat the last reading with new
+// times: the recording ends at the next clock tick, not 10 s later.
+TEST_F(DeviceLossTest, PulledMeterStopsTheRecordingAtOnceKeepingItsRecords)
+{
+    ASSERT_TRUE(meter.plug());
+    runProgram([&] {
+        ASSERT_TRUE(meter.readingShows("23.5"));
+        seam::userSetValue(monitorPanel, MONITOR_SAMPLE_COUNT, 100);
+        seam::userSetValue(monitorPanel, MONITOR_LOG_SWITCH, 1);
+        seam::fireTimer(monitorPanel, MONITOR_SAMPLE_TIMER);
+        seam::fireTimer(monitorPanel, MONITOR_SAMPLE_TIMER);
+        ASSERT_EQ(statusLine(), "Logging Data: 2 Records.");
+        pullAndTick();
+        EXPECT_EQ(fLogging, 0);
+        EXPECT_EQ(seam::labelText(monitorPanel, MONITOR_CHART), "Meter disconnected");
+        EXPECT_EQ(statusLine(), "Recording stopped (meter disconnected): 2 records.");
+        int recordSwitch = -1;
+        GetCtrlVal(monitorPanel, MONITOR_LOG_SWITCH, &recordSwitch);
+        EXPECT_EQ(recordSwitch, 0);
+        for (int control : {MONITOR_SAMPLE_COUNT, MONITOR_SAMPLE_RATE, MONITOR_LOG_EXTRA})
+            EXPECT_FALSE(seam::isDimmed(monitorPanel, control)) << control;
+        EXPECT_FALSE(seam::timerEnabled(monitorPanel, MONITOR_SAMPLE_TIMER));
+        seam::fireTimer(monitorPanel, MONITOR_SAMPLE_TIMER);  // one already on its way
+        EXPECT_EQ(logCounter, 2);
+        EXPECT_EQ(logData[1][0], 23.5f);
+        // The watchdog then has nothing to stop and tells why no data comes.
+        seam::fireTimer(monitorPanel, MONITOR_NODATA_TIMER);
+        EXPECT_EQ(seam::labelText(monitorPanel, MONITOR_CHART), "Meter disconnected");
+        EXPECT_EQ(statusLine(), gone);
+        // A recording started while the device is still gone ends at the next tick.
+        seam::userSetValue(monitorPanel, MONITOR_LOG_SWITCH, 1);
+        clockTick();
+        EXPECT_EQ(fLogging, 0);
+        EXPECT_EQ(statusLine(), "Recording stopped (meter disconnected): 0 records.");
+    });
 }
 
 TEST_F(DeviceLossTest, MeterMissingAtStartIsNamedAndOpenedOnceItAppears)

@@ -157,6 +157,29 @@ TEST_F(StartupTest, StoredSettingsDecideMeterAndStatusLine)
     }
 }
 
+// A device file that is there but will not open is named, not passed off as
+// a working link by the settings text; neither the clock nor the watchdog
+// covers it.
+TEST_F(StartupTest, PortThatCannotBeOpenedSaysSo)
+{
+    const std::string folder = dir.file("not-a-device");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    for (const std::string& path : {folder, std::string("/dev/zero")}) {
+        SCOPED_TRACE(path);
+        seam::reset();
+        seam::clearComMap();
+        seam::mapComPort(16, path);
+        testsupport::writeFile("Merrivan.ini", stateIni(16, 9600, 0, 8, 1));
+        const std::string told = "COM16 (" + path + "): cannot be opened.";
+        RunResult r = runProgram([&] {
+            seam::fireTimer(monitorPanel, MONITOR_CLOCK_TIMER);
+            seam::fireTimer(monitorPanel, MONITOR_NODATA_TIMER);
+            EXPECT_EQ(testsupport::statusLine(), told);
+        });
+        EXPECT_EQ(r.status, told);
+    }
+}
+
 TEST_F(StartupTest, AnsweringNoLeavesTheStateFileUntouched)
 {
     const std::string content = stateIni(3, 4800, 0, 8, 1);

@@ -8,6 +8,7 @@
 #include "platform/pty_helper.h"
 #include "program_run.h"
 #include "core/record_buffer.h"
+#include "meter/link_activity.h"
 #include "ui/panel_handles.h"
 #include "view/monitor_fixture.h"
 
@@ -108,13 +109,74 @@ TEST_F(WatchdogTest, StopsARecordingAndKeepsItsRecords)
     EXPECT_FALSE(seam::timerEnabled(monitorPanel, MONITOR_SAMPLE_TIMER));
     EXPECT_FALSE(seam::isDimmed(monitorPanel, MONITOR_SAMPLE_COUNT));
     EXPECT_FALSE(seam::isDimmed(monitorPanel, MONITOR_SAMPLE_RATE));
-    EXPECT_TRUE(seam::isDimmed(monitorPanel, MONITOR_LOG_EXTRA));
-    EXPECT_EQ(text(MONITOR_SETTINGS), "Logging Data: 5 Records.");
+    EXPECT_FALSE(seam::isDimmed(monitorPanel, MONITOR_LOG_EXTRA));
+    EXPECT_EQ(text(MONITOR_SETTINGS),
+              "No data from the meter for 10 s: recording stopped with 5 records, alarms "
+              "switched off.");
     EXPECT_EQ(logCounter, 5);
     EXPECT_EQ(logLength, 5);
     EXPECT_EQ(logData[4][0], 23.5f);
     expectDisplaysReset();
     EXPECT_TRUE(seam::timerEnabled(monitorPanel, MONITOR_NODATA_TIMER));
+}
+
+struct SilenceCase {
+    bool recording;
+    bool alarms;
+    const char* status;
+};
+
+TEST_F(WatchdogTest, StatusLineSaysWhatTheSilenceStopped)
+{
+    const SilenceCase cases[] = {
+        {false, false, "No data from the meter for 10 s."},
+        {false, true, "No data from the meter for 10 s: alarms switched off."},
+        {true, false, "No data from the meter for 10 s: recording stopped with 5 records."},
+        {true, true,
+         "No data from the meter for 10 s: recording stopped with 5 records, alarms switched "
+         "off."},
+    };
+    for (const SilenceCase& c : cases) {
+        SCOPED_TRACE(c.status);
+        ++framesRead;  // the meter spoke since the last silence
+        showReadings();
+        if (c.recording)
+            startRecording();
+        if (!c.alarms) {
+            for (int& sw : vSw)
+                sw = 0;
+        }
+        tick();
+        EXPECT_EQ(text(MONITOR_SETTINGS), c.status);
+    }
+}
+
+// Once a minute, not every second: the watchdog's news stays a while. A
+// watchdog tick in the same silence that stops nothing says nothing new.
+TEST_F(WatchdogTest, SilenceIsCountedInMinutesUntilFramesComeAgain)
+{
+    const auto clockTicks = [](int n) {
+        for (int i = 0; i < n; ++i)
+            seam::fireTimer(monitorPanel, MONITOR_CLOCK_TIMER);
+    };
+    ++framesRead;
+    showReadings();
+    tick();
+    const std::string told = "No data from the meter for 10 s: alarms switched off.";
+    ASSERT_EQ(text(MONITOR_SETTINGS), told);
+    clockTicks(49);
+    EXPECT_EQ(text(MONITOR_SETTINGS), told);
+    clockTicks(1);
+    EXPECT_EQ(text(MONITOR_SETTINGS), "No data from the meter for 1 min.");
+    tick();
+    EXPECT_EQ(text(MONITOR_SETTINGS), "No data from the meter for 1 min.");
+    clockTicks(60);
+    EXPECT_EQ(text(MONITOR_SETTINGS), "No data from the meter for 2 min.");
+    ++framesRead;
+    clockTicks(1);
+    EXPECT_EQ(text(MONITOR_SETTINGS).rfind("Setting: COM", 0), 0u) << text(MONITOR_SETTINGS);
+    clockTicks(120);
+    EXPECT_EQ(text(MONITOR_SETTINGS).rfind("Setting: COM", 0), 0u) << text(MONITOR_SETTINGS);
 }
 
 TEST_F(WatchdogTest, WithoutRecordingResetsDisplaysAgainAtEveryTickAndLeavesTheChartLabel)

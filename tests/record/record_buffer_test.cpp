@@ -322,6 +322,7 @@ TEST_F(AutoStopTest, CounterSeesTheUsersSwitch)
 struct StopCase {
     const char* reason;
     bool indicatorVisible;
+    const char* status;
 };
 
 void PrintTo(const StopCase& c, std::ostream* os)
@@ -346,13 +347,14 @@ TEST_P(AutoStopCases, StopsAndKeepsTheRecords)
     EXPECT_EQ(logSwitchCalls, 0);
     EXPECT_FALSE(seam::isDimmed(monitorPanel, MONITOR_SAMPLE_COUNT));
     EXPECT_FALSE(seam::isDimmed(monitorPanel, MONITOR_SAMPLE_RATE));
-    EXPECT_TRUE(seam::isDimmed(monitorPanel, MONITOR_LOG_EXTRA));
+    EXPECT_FALSE(seam::isDimmed(monitorPanel, MONITOR_LOG_EXTRA));
 
     EXPECT_EQ(ctrlText(MONITOR_REC_INDICATOR), "Recording");
     EXPECT_EQ(seam::textColor(monitorPanel, MONITOR_REC_INDICATOR), 0xFF0000);
     // Whatever its blink phase, "Recording" goes away with the recording.
     EXPECT_FALSE(seam::isVisible(monitorPanel, MONITOR_REC_INDICATOR));
-    EXPECT_EQ(ctrlText(MONITOR_SETTINGS), "Logging Data: 5 Records.");
+    // Not the progress of a recording that no longer runs.
+    EXPECT_EQ(ctrlText(MONITOR_SETTINGS), c.status);
 
     EXPECT_EQ(logCounter, 5);
     EXPECT_EQ(logLength, 5);
@@ -363,15 +365,23 @@ TEST_P(AutoStopCases, StopsAndKeepsTheRecords)
     EXPECT_STREQ(chUnit[1][4], "%RH");
 }
 
+const char kReached[] = "Recording stopped (sample count reached): 5 records.";
+const char kRetrieved[] = "Recording stopped (file retrieved): 5 records.";
+const char kChanged[] = "Recording stopped (meter's channels changed): 5 records.";
+const char kNoData[] = "Recording stopped (no data from the meter): 5 records.";
+const char kGone[] = "Recording stopped (meter disconnected): 5 records.";
+
 const StopCase kStopCases[] = {
-    {"Stop Logging", true},
-    {"Retrieve file,Stop Logging", true},
-    {"Detected error,Stop Logging", true},
-    {"10 seconds no data,Stop Logging", true},
-    {"Stop Logging", false},
-    {"Retrieve file,Stop Logging", false},
-    {"Detected error,Stop Logging", false},
-    {"10 seconds no data,Stop Logging", false},
+    {"Stop Logging", true, kReached},
+    {"Retrieve file,Stop Logging", true, kRetrieved},
+    {"Detected error,Stop Logging", true, kChanged},
+    {"10 seconds no data,Stop Logging", true, kNoData},
+    {"Meter disconnected", true, kGone},
+    {"Stop Logging", false, kReached},
+    {"Retrieve file,Stop Logging", false, kRetrieved},
+    {"Detected error,Stop Logging", false, kChanged},
+    {"10 seconds no data,Stop Logging", false, kNoData},
+    {"Meter disconnected", false, kGone},
 };
 
 INSTANTIATE_TEST_SUITE_P(AutoStop, AutoStopCases, ::testing::ValuesIn(kStopCases),

@@ -137,9 +137,9 @@ struct CountCase {
 TEST_F(RecordingTest, SampleCountNTakesNRecordsAndStopsOnTickNPlusOne)
 {
     const CountCase cases[] = {
-        {0, "Start Logging Data"},
-        {1, "Logging Data: 1 Records."},
-        {3, "Logging Data: 3 Records."},
+        {0, "Recording stopped (sample count reached): 0 records."},
+        {1, "Recording stopped (sample count reached): 1 records."},
+        {3, "Recording stopped (sample count reached): 3 records."},
     };
     for (const CountCase& c : cases) {
         SCOPED_TRACE(c.count);
@@ -168,7 +168,8 @@ TEST_F(RecordingTest, SampleCountNTakesNRecordsAndStopsOnTickNPlusOne)
             EXPECT_STREQ(chDataStr[1][r], "45.2");
         }
         // Set-up controls come back for the next recording.
-        EXPECT_FALSE(seam::isDimmed(monitorPanel, MONITOR_SAMPLE_COUNT));
+        for (int control : {MONITOR_SAMPLE_COUNT, MONITOR_SAMPLE_RATE, MONITOR_LOG_EXTRA})
+            EXPECT_FALSE(seam::isDimmed(monitorPanel, control)) << control;
         stop();
     }
 }
@@ -378,7 +379,7 @@ TEST_F(RecordingTest, RecordingFromTheMeterStoppedByAChannelChangeKeepsItsRecord
 
     EXPECT_EQ(chartLabel(), "Detected error,Stop Logging");
     EXPECT_FALSE(timerOn());
-    EXPECT_EQ(status(), "Logging Data: 3 Records.");
+    EXPECT_EQ(status(), "Recording stopped (meter's channels changed): 3 records.");
     ASSERT_EQ(logCounter, 3);
     EXPECT_EQ(logDataNum, 2);
     for (int r = 0; r < 3; ++r) {
