@@ -28,13 +28,15 @@ wineserver -p 5 2>/dev/null || true  # one is running already
 cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMERRIVAN_GUI=OFF -DMERRIVAN_TESTS=ON
 cmake --build "$dir" -j"$(nproc)" --target tests_core
-# The whole log only when something failed; else the closing summary.
+# The whole log only when something failed; else GoogleTest's and ctest's
+# closing summaries.
 status=0
-ctest --test-dir "$dir" --output-on-failure --timeout 120 -j"$(nproc)" >"$dir/ctest.log" 2>&1 ||
+ctest --test-dir "$dir" --output-on-failure --verbose --timeout 300 >"$dir/ctest.log" 2>&1 ||
   status=$?
 if [ "$status" -ne 0 ]; then
   cat "$dir/ctest.log"
 else
+  grep -E '\[  (PASSED|SKIPPED) +\]|tests ran' "$dir/ctest.log" | grep -v '^.*\[  SKIPPED \] [A-Z]' || true
   sed -n '/tests passed/,$p' "$dir/ctest.log"
 fi
 exit "$status"
