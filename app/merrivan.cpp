@@ -1,5 +1,6 @@
 #include "app/merrivan.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,13 +21,15 @@ namespace {
 
 const char* const kUirFile = "MERRIVAN.UIR";
 
-// Reads the PC clock into sysClock; rtc2CRtc splits its texts in place.
+// Reads the PC clock into sysClock, which from then on follows the elapsed
+// time, not the timer ticks; rtc2CRtc splits its texts in place.
 void setClockFromPc()
 {
     char date[16];
     char time[16];
     PcClockStr(date, sizeof date, time, sizeof time);
-    rtc2CRtc(date, time, &sysClock);
+    sysClock.follow(&MonotonicMs);
+    sysClock = rtc2CRtc(date, time, nullptr);
 }
 
 void confirmExit()
@@ -41,6 +44,11 @@ void confirmExit()
 
 int merrivanMain(int, char* argv[])
 {
+#ifdef SIGXFSZ
+    // Past a file-size limit a write then fails with EFBIG and the save says
+    // so; the signal would end the program and lose the recording.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     if (InitCVIRTE(0, argv, 0) == 0)
         return -1;
     uiInstallPanels();
@@ -56,18 +64,16 @@ int merrivanMain(int, char* argv[])
     DisplayImageFile(monitorPanel, MONITOR_LOGO, "NoLogo.jpg");
     SetCtrlAttribute(monitorPanel, MONITOR_LOGO, ATTR_VISIBLE, 1);
 
-    if (RecallPanelState(comPortPanel, kSettingsFile, 1) >= 0) {
-        GetCtrlVal(comPortPanel, COMPORT_PORTNO, &portNo);
-        GetCtrlVal(comPortPanel, COMPORT_BAUDRATE, &baudRate);
-        GetCtrlVal(comPortPanel, COMPORT_DATABITS, &dataBits);
-        GetCtrlVal(comPortPanel, COMPORT_PARITY, &parity);
-        GetCtrlVal(comPortPanel, COMPORT_STOPBITS, &stopBits);
-    } else {
-        portNo = 1;
-        baudRate = 9600;
-        parity = 0;
-        dataBits = 8;
-        stopBits = 1;
+    // A bad stored value falls back to its default alone; the other stored
+    // values are kept (the panel holds the defaults when nothing was stored).
+    const bool recalled = RecallPanelState(comPortPanel, kSettingsFile, 1) >= 0;
+    GetCtrlVal(comPortPanel, COMPORT_PORTNO, &portNo);
+    GetCtrlVal(comPortPanel, COMPORT_BAUDRATE, &baudRate);
+    GetCtrlVal(comPortPanel, COMPORT_DATABITS, &dataBits);
+    GetCtrlVal(comPortPanel, COMPORT_PARITY, &parity);
+    GetCtrlVal(comPortPanel, COMPORT_STOPBITS, &stopBits);
+    // The search replaces the port only when there is no usable stored one.
+    if (!recalled || !CtrlValRecalled(comPortPanel, COMPORT_PORTNO)) {
         DisplayPanel(monitorPanel);
         DisplayPanel(comPortPanel);
         Get_ComPort();
@@ -162,8 +168,7 @@ int printCallBack(CTRL_CALLBACK_ARGS)
 
 int timeTickCallBack(CTRL_CALLBACK_ARGS)
 {
-    // Unsigned step: the count wraps in 2068 instead of overflowing.
-    sysClock = static_cast<int>(static_cast<unsigned>(sysClock) + 1u);
+    // sysClock needs no step: it reads the elapsed time itself.
     if (event == EVENT_TIMER_TICK) {
         SetCtrlVal(monitorPanel, MONITOR_DATE, DateStr());
         SetCtrlVal(monitorPanel, MONITOR_TIME, TimeStr());

@@ -5,8 +5,36 @@
 #include <cstddef>
 #include <cstdio>
 
+SoftwareClock sysClock;
 
-int sysClock = 0;
+void SoftwareClock::follow(Source source)
+{
+    const int now = *this;
+    source_ = source;
+    *this = now;
+}
+
+SoftwareClock::operator int() const
+{
+    if (source_ == nullptr)
+        return base_;
+    const long long elapsed = std::max(0LL, source_() - baseMs_) / 1000;
+    // Unsigned: the count wraps in 2068 instead of overflowing.
+    return static_cast<int>(static_cast<unsigned>(base_) + static_cast<unsigned>(elapsed));
+}
+
+SoftwareClock& SoftwareClock::operator=(int count)
+{
+    base_ = count;
+    baseMs_ = source_ ? source_() : 0;
+    return *this;
+}
+
+SoftwareClock& SoftwareClock::operator++()
+{
+    base_ = static_cast<int>(static_cast<unsigned>(base_) + 1u);
+    return *this;
+}
 
 const unsigned char mMonthTab[2][12] = {
     {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31},

@@ -4,9 +4,30 @@
 // 2100 are supported. Nothing here keeps state or allocates.
 #pragma once
 
-// The program's software clock: a second count advanced once a second and
-// used to stamp records.
-extern int sysClock;
+// The program's software clock, the second count that stamps records: the
+// count it was set to plus the whole seconds elapsed since on a clock that only
+// goes forward. Timer ticks are not counted, so a stall or a suspend that
+// swallows ticks costs no time. Without a source it stands where it was set.
+class SoftwareClock {
+public:
+    // Milliseconds on a clock that only goes forward, from any start.
+    using Source = long long (*)();
+
+    // The count keeps its present value and then follows `source`.
+    void follow(Source source);
+
+    operator int() const;  // NOLINT: read wherever a count is read
+    // Sets the count now; it goes on from here.
+    SoftwareClock& operator=(int count);
+    SoftwareClock& operator++();  // one second later
+
+private:
+    int base_ = 0;
+    long long baseMs_ = 0;
+    Source source_ = nullptr;
+};
+
+extern SoftwareClock sysClock;
 
 // Month lengths, [leap][month - 1].
 extern const unsigned char mMonthTab[2][12];

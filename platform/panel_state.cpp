@@ -1,10 +1,15 @@
 // Panel state in an ini file: one group per state index, one key per control.
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
 #include <cstring>
+#include <map>
+#include <set>
 
 #include "platform/ui_internal.h"
 
@@ -40,6 +45,108 @@ int settingsFilePath(const char* name, char* path, std::size_t size)
     return 0;
 }
 
+bool platform::writeIniKeys(const QString& path, const QString& group,
+                           const std::vector<std::pair<QString, QVariant>>& values,
+                           const std::vector<QString>& removed)
+{
+    // The lines as QSettings would write them, so values keep its escaping.
+    QTemporaryFile scratch(QDir::temp().filePath("merrivan-ini-XXXXXX.ini"));
+    if (!scratch.open())
+        return false;
+    scratch.close();
+    std::set<QString> owned(removed.begin(), removed.end());
+    {
+        QSettings out(scratch.fileName(), QSettings::IniFormat);
+        out.beginGroup(group);
+        for (const auto& [key, value] : values) {
+            owned.insert(key);
+            out.setValue(key, value);
+        }
+        out.endGroup();
+        out.sync();
+        if (out.status() != QSettings::NoError)
+            return false;
+    }
+    QFile scratchFile(scratch.fileName());
+    if (!scratchFile.open(QIODevice::ReadOnly))
+        return false;
+    std::map<QString, QByteArray> fresh;  // key -> its whole line
+    for (const QByteArray& line : scratchFile.readAll().split('\n')) {
+        const QByteArray t = line.trimmed();
+        const qsizetype eq = t.indexOf('=');
+        if (eq > 0 && !t.startsWith('['))
+            fresh[QString::fromUtf8(t.left(eq).trimmed())] = t;
+    }
+
+    QByteArray text;
+    {
+        QFile old(path);
+        if (old.exists()) {
+            if (!old.open(QIODevice::ReadOnly))
+                return false;
+            text = old.readAll();
+        }
+    }
+    const QByteArray eol = text.contains("\r\n") ? "\r\n" : "\n";
+    const QByteArray header = "[" + group.toUtf8() + "]";
+
+    // Only the group's own key lines change.
+    QList<QByteArray> lines = text.split('\n');
+    if (!lines.isEmpty() && lines.back().isEmpty())
+        lines.removeLast();  // the split after a final line break
+    QList<QByteArray> result;
+    std::set<QString> written;
+    bool inSection = false;
+    bool found = false;
+    qsizetype insertAt = -1;  // after the section's last non-blank line
+    for (QByteArray line : lines) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        const QByteArray t = line.trimmed();
+        if (t.startsWith('[')) {
+            inSection = !found && t == header;
+            if (inSection) {
+                found = true;
+                result.push_back(line);
+                insertAt = result.size();
+                continue;
+            }
+        }
+        if (inSection && !t.isEmpty() && !t.startsWith(';') && !t.startsWith('#')) {
+            const qsizetype eq = t.indexOf('=');
+            const QString key = QString::fromUtf8(eq < 0 ? t : t.left(eq).trimmed());
+            if (owned.count(key)) {
+                const auto f = fresh.find(key);
+                if (f != fresh.end() && written.insert(key).second)
+                    result.push_back(f->second);
+                insertAt = result.size();
+                continue;  // a removed key, or a repeated one, goes
+            }
+        }
+        result.push_back(line);
+        if (inSection && !t.isEmpty())
+            insertAt = result.size();
+    }
+    if (!found) {
+        if (!result.isEmpty() && !result.back().trimmed().isEmpty())
+            result.push_back(QByteArray());
+        result.push_back(header);
+        insertAt = result.size();
+    }
+    for (const auto& [key, line] : fresh)
+        if (!written.count(key))
+            result.insert(insertAt++, line);
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    for (const QByteArray& line : result) {
+        file.write(line);
+        file.write(eol);
+    }
+    return file.commit();
+}
+
 int SavePanelState(int panel, const char* fileName, int state)
 {
     Panel* p = findPanel(panel);
@@ -47,26 +154,38 @@ int SavePanelState(int panel, const char* fileName, int state)
         return -1;
     const QString path = settingsPath(QString::fromLocal8Bit(fileName));
     notePanelStateFile(path);
-    QSettings ini(path, QSettings::IniFormat);
-    ini.beginGroup(groupName(state));
-    ini.remove("");  // a state holds exactly the panel's present values
+    // A state holds exactly the panel's present values.
+    std::vector<std::pair<QString, QVariant>> values;
+    std::vector<QString> removed;
     for (const auto& [id, c] : p->controls) {
         if (!c.inState)
             continue;
+        const QString key = QString::fromStdString(c.name);
         const QVariant v = controlValue(c);
         if (v.isValid())
-            ini.setValue(QString::fromStdString(c.name), v.toString());
+            values.emplace_back(key, v.toString());
+        else
+            removed.push_back(key);
     }
-    ini.endGroup();
-    ini.sync();
-    return ini.status() == QSettings::NoError ? 0 : -2;
+    return writeIniKeys(path, groupName(state), values, removed) ? 0 : -2;
 }
+
+namespace {
+// Per panel, the controls whose values the last recall took from the file.
+std::map<int, std::set<int>>& recalledControls()
+{
+    static std::map<int, std::set<int>> taken;
+    return taken;
+}
+}  // namespace
 
 int RecallPanelState(int panel, const char* fileName, int state)
 {
     Panel* p = findPanel(panel);
     if (!p || !fileName || !*fileName)
         return -1;
+    std::set<int>& taken = recalledControls()[panel];
+    taken.clear();
     const QString path = settingsPath(QString::fromLocal8Bit(fileName));
     notePanelStateFile(path);
     if (!QFileInfo(path).isFile())
@@ -77,21 +196,28 @@ int RecallPanelState(int panel, const char* fileName, int state)
     if (!ini.childGroups().contains(groupName(state)))
         return -4;
     ini.beginGroup(groupName(state));
-    // Everything is checked before anything is applied: a partial or damaged
-    // state leaves the panel as it was.
-    std::vector<std::pair<Control*, QVariant>> values;
+    // One bad or missing value costs only its own control, which takes its
+    // default: the good ones (the port above all) are the user's.
+    int defaults = 0;
     for (auto& [id, c] : p->controls) {
         if (!c.inState)
             continue;
         const QString key = QString::fromStdString(c.name);
-        if (!ini.contains(key))
-            return -5;
         QVariant converted;
-        if (!acceptsValue(c, ini.value(key), &converted))
-            return -6;
-        values.emplace_back(&c, converted);
+        if (ini.contains(key) && acceptsValue(c, ini.value(key), &converted)) {
+            setControlValue(c, converted);
+            taken.insert(id);
+            continue;
+        }
+        if (c.initial.isValid())
+            setControlValue(c, c.initial);
+        ++defaults;
     }
-    for (auto& [c, v] : values)
-        setControlValue(*c, v);
-    return 0;
+    return defaults;
+}
+
+int CtrlValRecalled(int panel, int control)
+{
+    const auto it = recalledControls().find(panel);
+    return it != recalledControls().end() && it->second.count(control) ? 1 : 0;
 }

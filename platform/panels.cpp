@@ -406,16 +406,14 @@ void saveWindowPlaces()
             remember(w, key);
     if (m.file.isEmpty() || m.places.empty())
         return;
-    QSettings ini(m.file, QSettings::IniFormat);
-    ini.beginGroup(kWindowsGroup);
+    std::vector<std::pair<QString, QVariant>> values;
     for (const auto& [key, p] : m.places) {
-        ini.setValue(key + "Frame", numbers({p.frame.x(), p.frame.y(), p.frame.width(),
-                                             p.frame.height()}));
-        ini.setValue(key + "Size", numbers({p.size.width(), p.size.height()}));
-        ini.setValue(key + "Maximized", p.maximized ? "1" : "0");
+        values.emplace_back(key + "Frame", numbers({p.frame.x(), p.frame.y(), p.frame.width(),
+                                                    p.frame.height()}));
+        values.emplace_back(key + "Size", numbers({p.size.width(), p.size.height()}));
+        values.emplace_back(key + "Maximized", p.maximized ? "1" : "0");
     }
-    ini.endGroup();
-    ini.sync();
+    writeIniKeys(m.file, kWindowsGroup, values);
 }
 
 void forgetWindowPlaces()

@@ -169,10 +169,17 @@ int GetNumGraphPlots(int panel, int control, int* count);
 inline constexpr const char kSettingsFile[] = "Merrivan.ini";
 
 // Stores the values of every control of a panel under `state` in an ini file.
+// Only the state's own keys are rewritten: comments, unknown keys and other
+// sections stay as the user left them.
 int SavePanelState(int panel, const char* fileName, int state);
-// Puts them back; negative when the file, the state or any value is missing or
-// unreadable (then no control is changed).
+// Puts them back. A value that is missing or unusable leaves its control at
+// its default value and costs no other. Negative when the file or the state is
+// missing or unreadable (then no control is changed); else the number of
+// controls that took their default.
 int RecallPanelState(int panel, const char* fileName, int state);
+// 1 when the last RecallPanelState of `panel` took this control's value from
+// the file, else 0.
+int CtrlValRecalled(int panel, int control);
 // Where a settings file named without a directory lives (the panel-state
 // calls and the [ComPorts] map use this): the working directory; but when the
 // environment holds MERRIVAN_SETTINGS=xdg, as the desktop menu entry sets it,
@@ -231,3 +238,6 @@ const char* TimeStr();  // "HH:MM:SS"
 // never pairs one day's date with the next day's time.
 void PcClockStr(char* dateText, std::size_t dateSize, char* timeText, std::size_t timeSize);
 void CVI_Beep();
+// Milliseconds elapsed on a clock the PC's clock settings never move, from any
+// start; it keeps counting while the program is stopped.
+long long MonotonicMs();

@@ -292,6 +292,12 @@ void centreOverAnchor(QWidget* popup);
 // The panel-state file: remembered places are read from and written to its
 // [Windows] section.
 void notePanelStateFile(const QString& fileName);
+// Writes `values` (key, value) as keys of `group` in the ini file at `path`
+// and removes the keys in `removed`. Every other line (comments, unknown keys,
+// other sections) stays as it was, which QSettings would not keep.
+bool writeIniKeys(const QString& path, const QString& group,
+                  const std::vector<std::pair<QString, QVariant>>& values,
+                  const std::vector<QString>& removed = {});
 // Writes the places of all windows (the shown ones as they are now).
 void saveWindowPlaces();
 // Forgets every remembered place (tests).

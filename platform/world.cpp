@@ -19,6 +19,7 @@
 #include <QThread>
 #include <QVBoxLayout>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -123,15 +124,13 @@ void rememberPrintFile(const QPrinter& printer)
     char ini[4096];
     if (settingsFilePath(kSettingsFile, ini, sizeof ini) < 0)
         return;
-    QSettings settings(QString::fromLocal8Bit(ini), QSettings::IniFormat);
     const QString file = printer.outputFileName();
-    settings.beginGroup(kPrintGroup);
-    settings.setValue("ToFile", file.isEmpty() ? "0" : "1");
+    std::vector<std::pair<QString, QVariant>> values = {{"ToFile", file.isEmpty() ? "0" : "1"}};
     if (!file.isEmpty()) {
-        settings.setValue("LastFile", QFileInfo(file).absoluteFilePath());
-        settings.setValue("LastFolder", QFileInfo(file).absolutePath());
+        values.emplace_back("LastFile", QFileInfo(file).absoluteFilePath());
+        values.emplace_back("LastFolder", QFileInfo(file).absolutePath());
     }
-    settings.endGroup();
+    platform::writeIniKeys(QString::fromLocal8Bit(ini), kPrintGroup, values);
 }
 
 
@@ -244,6 +243,12 @@ public:
     }
 
     QDateTime now() override { return QDateTime::currentDateTime(); }
+    long long monotonicMs() override
+    {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
     void beep() override { QApplication::beep(); }
     bool comPathOverride(int, QString*) override { return false; }
     bool builtInComMap() override { return true; }
@@ -364,4 +369,9 @@ const char* TimeStr()
 void CVI_Beep()
 {
     world().beep();
+}
+
+long long MonotonicMs()
+{
+    return world().monotonicMs();
 }

@@ -34,6 +34,8 @@ public:
     // Blocks without dispatching callbacks.
     virtual void delay(double seconds) = 0;
     virtual QDateTime now() = 0;
+    // Milliseconds on a clock that only goes forward, from any start.
+    virtual long long monotonicMs() = 0;
     virtual void beep() = 0;
 
     // A device for a COM number that wins over "Merrivan.ini"; false when none.

@@ -97,11 +97,9 @@ TEST_F(StartupTest, DamagedStateFileTakesTheFirstRunBranch)
         "",                                                  // empty file
         std::string("\x01\x02\xff\xfe[[[=\n\x00garbage", 18),  // binary rubbish
         "[State0]\nMONITOR_GAIN=2\n",                        // no state 1
-        "[State1]\nCOMPORT_PORTNO=3\n",                      // partial
+        "[State1]\nCOMPORT_BAUDRATE=9600\n",                 // no port
         stateIni(3, 9600, 0, 8, 1).replace(16, 1, "x"),      // non-numeric port
-        stateIni(3, 12345, 0, 8, 1),                         // rate not offered
         stateIni(99, 9600, 0, 8, 1),                         // port not offered
-        stateIni(3, 9600, 7, 8, 1),                          // parity code unknown
     };
     for (const std::string& content : cases) {
         SCOPED_TRACE(content);
@@ -119,6 +117,80 @@ TEST_F(StartupTest, DamagedStateFileTakesTheFirstRunBranch)
         EXPECT_FALSE(sawPopup("Plug USB Cable"));
         EXPECT_EQ(again.status, "Setting: COM1, 9600 Bps, 8 bits No Parity.");
     }
+}
+
+// One bad stored value costs only itself; the port is searched for (and
+// replaced) only when the port itself is the bad one.
+TEST_F(StartupTest, OneBadStoredValueKeepsTheOthersAndThePort)
+{
+    struct Case {
+        const char* what;
+        std::string from, to;
+        int port, baud, parityCode, data, stop;
+    };
+    const std::string good = stateIni(5, 4800, 2, 7, 2);
+    const Case cases[] = {
+        {"port 0", "PORTNO=5", "PORTNO=0", 1, 4800, 2, 7, 2},
+        {"port -5", "PORTNO=5", "PORTNO=-5", 1, 4800, 2, 7, 2},
+        {"port text", "PORTNO=5", "PORTNO=five", 1, 4800, 2, 7, 2},
+        {"port missing", "COMPORT_PORTNO=5\n", "", 1, 4800, 2, 7, 2},
+        {"baud 0", "BAUDRATE=4800", "BAUDRATE=0", 5, 9600, 2, 7, 2},
+        {"baud missing", "COMPORT_BAUDRATE=4800\n", "", 5, 9600, 2, 7, 2},
+        {"parity 7", "PARITY=2", "PARITY=7", 5, 4800, 0, 7, 2},
+        {"data bits 9", "DATABITS=7", "DATABITS=9", 5, 4800, 2, 8, 2},
+        {"stop bits 3", "STOPBITS=2", "STOPBITS=3", 5, 4800, 2, 7, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        seam::reset();
+        seam::clearComMap();
+        std::string content = good;
+        content.replace(content.find(c.from), c.from.size(), c.to);
+        testsupport::writeFile("Merrivan.ini", content);
+        RunResult r = runProgram();
+        EXPECT_EQ(r.rc, 0);
+        const bool portBad = c.port != 5;
+        EXPECT_EQ(sawPopup("Plug USB Cable"), portBad);
+        EXPECT_EQ(portNo, c.port);
+        EXPECT_EQ(baudRate, c.baud);
+        EXPECT_EQ(parity, c.parityCode);
+        EXPECT_EQ(dataBits, c.data);
+        EXPECT_EQ(stopBits, c.stop);
+        const std::string after = testsupport::readFile("Merrivan.ini");
+        EXPECT_NE(after.find("COMPORT_PORTNO=" + std::to_string(c.port)), std::string::npos)
+            << after;
+        if (portBad) {  // the searched port is stored with the kept values
+            EXPECT_NE(after.find("COMPORT_BAUDRATE=4800"), std::string::npos) << after;
+        }
+    }
+}
+
+// Comments and lines the program does not know are the user's.
+TEST_F(StartupTest, CommentsAndUnknownLinesSurviveOkAndExit)
+{
+    PtyPair meter;
+    ASSERT_TRUE(meter.ok());
+    seam::mapComPort(3, meter.slavePath());
+    const std::string top = "; Merrivan settings, kept by hand\n[Notes]\nowner=lab 3\n\n";
+    const std::string comment = "; the meter on the USB adapter\n";
+    testsupport::writeFile("Merrivan.ini",
+                           top + "[State1]\n" + comment +
+                               stateIni(3, 4800, 0, 8, 1).substr(9) + "COMPORT_FLOW=none\n");
+    RunResult r = runProgram([] {
+        seam::userPress(monitorPanel, MONITOR_COMPORT_CMD);
+        seam::userSetValue(comPortPanel, COMPORT_BAUDRATE, 19200);
+        seam::userPress(comPortPanel, COMPORT_OK);
+        const std::string afterOk = testsupport::readFile("Merrivan.ini");
+        EXPECT_NE(afterOk.find("COMPORT_BAUDRATE=19200"), std::string::npos) << afterOk;
+    });
+    EXPECT_EQ(r.rc, 0);
+    const std::string after = testsupport::readFile("Merrivan.ini");
+    EXPECT_EQ(after.rfind(top, 0), 0u) << after;
+    EXPECT_NE(after.find("[State1]\n" + comment + "COMPORT_PORTNO=3\n"), std::string::npos)
+        << after;
+    EXPECT_NE(after.find("COMPORT_BAUDRATE=19200\n"), std::string::npos) << after;
+    EXPECT_NE(after.find("COMPORT_FLOW=none\n"), std::string::npos) << after;
+    EXPECT_NE(after.find("[State0]"), std::string::npos) << after;
 }
 
 TEST_F(StartupTest, StoredSettingsDecideMeterAndStatusLine)
@@ -269,7 +341,7 @@ TEST_F(StartupTest, ChartScaleFollowsGainAndOffset)
     });
 }
 
-TEST_F(StartupTest, ClockTickCountsEveryCallAndWritesOnlyOnTicks)
+TEST_F(StartupTest, ClockFollowsElapsedTimeAndTicksWriteOnlyOnTicks)
 {
     testsupport::writeFile("Merrivan.ini", stateIni(3, 9600, 0, 8, 1));
     runProgram([]() {
@@ -277,6 +349,9 @@ TEST_F(StartupTest, ClockTickCountsEveryCallAndWritesOnlyOnTicks)
         SetCtrlVal(monitorPanel, MONITOR_DATE, "x");
         SetCtrlVal(monitorPanel, MONITOR_TIME, "y");
         seam::advanceClock(65);
+        timeTickCallBack(monitorPanel, MONITOR_CLOCK_TIMER, EVENT_COMMIT, nullptr, 0, 0);
+        EXPECT_EQ(sysClock, start);  // a tick is no second unless one passed
+        seam::advanceMonotonicClock(1);
         timeTickCallBack(monitorPanel, MONITOR_CLOCK_TIMER, EVENT_COMMIT, nullptr, 0, 0);
         char date[32], time[32];
         GetCtrlVal(monitorPanel, MONITOR_DATE, date);
@@ -289,12 +364,40 @@ TEST_F(StartupTest, ClockTickCountsEveryCallAndWritesOnlyOnTicks)
         GetCtrlVal(monitorPanel, MONITOR_TIME, time);
         EXPECT_STREQ(date, "03-08-2013");
         EXPECT_STREQ(time, "12:36:01");
+        EXPECT_EQ(sysClock, start + 1);
+        seam::advanceMonotonicClock(1);
+        seam::fireTimer(monitorPanel, MONITOR_CLOCK_TIMER);
         EXPECT_EQ(sysClock, start + 2);
         EXPECT_TRUE(seam::timerEnabled(monitorPanel, MONITOR_CLOCK_TIMER));
         EXPECT_DOUBLE_EQ(seam::timerInterval(monitorPanel, MONITOR_CLOCK_TIMER), 1.0);
         EXPECT_TRUE(seam::timerEnabled(monitorPanel, MONITOR_NODATA_TIMER));
         EXPECT_DOUBLE_EQ(seam::timerInterval(monitorPanel, MONITOR_NODATA_TIMER), 10.0);
         EXPECT_FALSE(seam::timerEnabled(monitorPanel, MONITOR_SAMPLE_TIMER));
+    });
+}
+
+// A stall or a suspend swallows timer ticks; the stamps must not fall behind.
+TEST_F(StartupTest, StallWithOneTickStampsTheNextRecordByTheElapsedTime)
+{
+    testsupport::writeFile("Merrivan.ini", stateIni(3, 9600, 0, 8, 1));
+    runProgram([]() {
+        wDataNum = 1;
+        seam::userSetValue(monitorPanel, MONITOR_SAMPLE_COUNT, 10);
+        seam::userSetValue(monitorPanel, MONITOR_SAMPLE_RATE, 1);
+        seam::userSetValue(monitorPanel, MONITOR_LOG_SWITCH, 1);
+        seam::fireTimer(monitorPanel, MONITOR_SAMPLE_TIMER);
+        ASSERT_EQ(logCounter, 1);
+        seam::advanceMonotonicClock(30);
+        seam::fireTimer(monitorPanel, MONITOR_CLOCK_TIMER);
+        seam::fireTimer(monitorPanel, MONITOR_SAMPLE_TIMER);
+        ASSERT_EQ(logCounter, 2);
+        EXPECT_EQ(sTime[1] - sTime[0], 30);
+        // The sample may come before the late tick: it reads the time itself.
+        seam::advanceMonotonicClock(15);
+        seam::fireTimer(monitorPanel, MONITOR_SAMPLE_TIMER);
+        ASSERT_EQ(logCounter, 3);
+        EXPECT_EQ(sTime[2] - sTime[1], 15);
+        seam::userSetValue(monitorPanel, MONITOR_LOG_SWITCH, 0);
     });
 }
 

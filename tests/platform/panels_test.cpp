@@ -357,14 +357,17 @@ TEST_F(PanelsTest, PanelStateRoundTripAndStatesKeptApart)
     EXPECT_TRUE(events.empty());
 }
 
-TEST_F(PanelsTest, BadStoredStateIsRefusedAndChangesNothing)
+TEST_F(PanelsTest, BadStoredValueTakesItsDefaultAndCostsNoOther)
 {
     SetCtrlVal(panel, T_INT, 11);
+    SetCtrlVal(panel, T_RING, 9);
     ASSERT_EQ(SavePanelState(panel, "Merrivan.ini", 1), 0);
     const std::string good = testsupport::readFile("Merrivan.ini");
     struct Case {
         const char* what;
         std::string content;
+        int control;  // the one that takes its default
+        int defaultValue;
     };
     auto replace = [&](const std::string& from, const std::string& to) {
         std::string s = good;
@@ -375,23 +378,62 @@ TEST_F(PanelsTest, BadStoredStateIsRefusedAndChangesNothing)
         return s;
     };
     const std::vector<Case> cases = {
-        {"value missing", replace("T_INT=11\n", "")},
-        {"not a number", replace("T_INT=11", "T_INT=eleven")},
-        {"out of range", replace("T_INT=11", "T_INT=1000")},
-        {"ring value not offered", replace("T_RING=2", "T_RING=5")},
-        {"switch not 0/1", replace("T_SWITCH=0", "T_SWITCH=4")},
-        {"no such state", replace("[State1]", "[State7]")},
+        {"value missing", replace("T_INT=11\n", ""), T_INT, 7},
+        {"not a number", replace("T_INT=11", "T_INT=eleven"), T_INT, 7},
+        {"out of range", replace("T_INT=11", "T_INT=1000"), T_INT, 7},
+        {"ring value not offered", replace("T_RING=9", "T_RING=5"), T_RING, 2},
+        {"switch not 0/1", replace("T_SWITCH=0", "T_SWITCH=4"), T_SWITCH, 0},
     };
+    std::string pad;  // QSettings may keep a file of the same size and age cached
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        testsupport::writeFile("Merrivan.ini", c.content);
+        pad += "\n";
+        testsupport::writeFile("Merrivan.ini", c.content + pad);
         SetCtrlVal(panel, T_INT, 33);
-        EXPECT_LT(RecallPanelState(panel, "Merrivan.ini", 1), 0);
+        SetCtrlVal(panel, T_RING, 1);
+        SetCtrlVal(panel, T_SWITCH, 1);
+        EXPECT_EQ(RecallPanelState(panel, "Merrivan.ini", 1), 1);
         int i = 0;
-        GetCtrlVal(panel, T_INT, &i);
-        EXPECT_EQ(i, 33);
+        GetCtrlVal(panel, c.control, &i);
+        EXPECT_EQ(i, c.defaultValue);
+        EXPECT_EQ(CtrlValRecalled(panel, c.control), 0);
+        if (c.control != T_INT) {
+            GetCtrlVal(panel, T_INT, &i);
+            EXPECT_EQ(i, 11);
+            EXPECT_EQ(CtrlValRecalled(panel, T_INT), 1);
+        }
+        if (c.control != T_RING) {
+            GetCtrlVal(panel, T_RING, &i);
+            EXPECT_EQ(i, 9);
+        }
     }
+    // No state at all: nothing changes.
+    testsupport::writeFile("Merrivan.ini", replace("[State1]", "[State7]") + pad + "\n");
+    SetCtrlVal(panel, T_INT, 33);
+    EXPECT_LT(RecallPanelState(panel, "Merrivan.ini", 1), 0);
+    int i = 0;
+    GetCtrlVal(panel, T_INT, &i);
+    EXPECT_EQ(i, 33);
+    EXPECT_EQ(CtrlValRecalled(panel, T_INT), 0);
     EXPECT_LT(RecallPanelState(panel, "Missing.ini", 1), 0);
+}
+
+TEST_F(PanelsTest, SavingAStateKeepsCommentsAndUnknownLines)
+{
+    const std::string top = "; by hand\n[Other]\nkey=1, 2\n\n";
+    testsupport::writeFile("Merrivan.ini",
+                           top + "[State1]\n; mine\nT_INT=5\nT_UNKNOWN=x\n\n[After]\na=b\n");
+    SetCtrlVal(panel, T_INT, 12);
+    ASSERT_EQ(SavePanelState(panel, "Merrivan.ini", 1), 0);
+    const std::string after = testsupport::readFile("Merrivan.ini");
+    EXPECT_EQ(after.rfind(top + "[State1]\n; mine\nT_INT=12\nT_UNKNOWN=x\n", 0), 0u) << after;
+    EXPECT_NE(after.find("\n[After]\na=b\n"), std::string::npos) << after;
+    EXPECT_EQ(after.find("T_INT=5"), std::string::npos) << after;
+    SetCtrlVal(panel, T_INT, 33);
+    EXPECT_EQ(RecallPanelState(panel, "Merrivan.ini", 1), 0);
+    int i = 0;
+    GetCtrlVal(panel, T_INT, &i);
+    EXPECT_EQ(i, 12);
 }
 
 TEST_F(PanelsTest, SavingAStateKeepsOtherSections)

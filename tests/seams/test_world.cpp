@@ -111,6 +111,10 @@ public:
         return read;
     }
 
+    // Stands still unless a test moves it; reset() never turns it back.
+    long long monotonic = 0;
+    long long monotonicMs() override { return monotonic; }
+
     void beep() override { ++notes.beeps; }
 
     bool comPathOverride(int port, QString* path) override
@@ -214,6 +218,11 @@ void useRealClock()
 void advanceClockOnEachRead(int seconds)
 {
     notes().clockStepPerRead = seconds;
+}
+
+void advanceMonotonicClock(int seconds)
+{
+    testWorld().monotonic += 1000LL * seconds;
 }
 
 void useRealLaunch(bool real)

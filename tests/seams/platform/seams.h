@@ -37,6 +37,9 @@ void useRealClock();
 // Each later reading of the set clock moves it on by `seconds`, as time runs
 // between two readings (0 stops it).
 void advanceClockOnEachRead(int seconds);
+// The clock that measures elapsed time stands still in tests; this moves it on
+// (a stall, a suspend) without any timer tick.
+void advanceMonotonicClock(int seconds);
 
 int beepCount();
 const std::vector<std::string>& launches();
