@@ -7,11 +7,11 @@
 
 #include "app/com_port_panel.h"
 #include "app/port_search.h"
+#include "core/clock.h"
+#include "core/record_buffer.h"
 #include "meter/com_link.h"
 #include "meter/link_activity.h"
 #include "platform/platform.h"
-#include "core/clock.h"
-#include "core/record_buffer.h"
 #include "record/recording.h"
 #include "ui/merrivan_uir.h"
 #include "view/alarm_limits.h"

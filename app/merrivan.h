@@ -1,8 +1,8 @@
 // Start-up, the main loop and the Monitor panel's general commands.
 #pragma once
 
-#include "meter/serial_link.h"
 #include "core/clock.h"
+#include "meter/serial_link.h"
 #include "ui/panel_handles.h"
 
 // The program: returns 0 after a normal exit, -1 when the run-time or a panel

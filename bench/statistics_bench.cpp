@@ -9,9 +9,9 @@
 #include <cstdlib>
 
 #include "app/merrivan.h"
+#include "core/record_buffer.h"
 #include "platform/panel_builder.h"
 #include "platform/platform.h"
-#include "core/record_buffer.h"
 #include "ui/merrivan_uir.h"
 #include "view/statistics.h"
 

@@ -2,8 +2,8 @@
 // conversions build without the platform layer.
 #include <cstdio>
 
-#include "platform/platform.h"
 #include "core/clock.h"
+#include "platform/platform.h"
 
 int elapsedTime(int start)
 {

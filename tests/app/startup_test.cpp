@@ -12,11 +12,11 @@
 
 #include "app/merrivan.h"
 #include "core/channel.h"
+#include "core/clock.h"
+#include "core/record_buffer.h"
 #include "platform/pty_helper.h"
 #include "platform/seams.h"
 #include "program_run.h"
-#include "core/clock.h"
-#include "core/record_buffer.h"
 #include "test_support.h"
 #include "ui/merrivan_uir.h"
 #include "view/alarm_limits.h"

@@ -5,10 +5,10 @@
 #include <string>
 
 #include "app/watchdog.h"
-#include "platform/pty_helper.h"
-#include "program_run.h"
 #include "core/record_buffer.h"
 #include "meter/link_activity.h"
+#include "platform/pty_helper.h"
+#include "program_run.h"
 #include "ui/panel_handles.h"
 #include "view/monitor_fixture.h"
 

@@ -17,7 +17,8 @@ inline void putFrame(const std::string& text)
     rxBuf[n + 1] = '\0';
 }
 
-// The wire text of a 9600 frame: content and its two check characters.
+// The wire text of a 9600 frame: content and its two check characters,
+// computed here rather than by the program's own check-sum code.
 inline std::string withLrc(const std::string& content)
 {
     unsigned sum = 0;

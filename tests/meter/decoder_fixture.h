@@ -13,10 +13,11 @@
 #include <vector>
 
 #include "core/channel.h"
+#include "core/decode_test_support.h"
+#include "core/record_buffer.h"
 #include "meter/decoders.h"
 #include "platform/platform.h"
 #include "platform/seams.h"
-#include "core/record_buffer.h"
 #include "ui/merrivan_uir.h"
 #include "ui/panel_handles.h"
 #include "view/monitor_fixture.h"
@@ -33,16 +34,7 @@ inline void putFrame(const std::string& text)
     rxBuf[text.size() + 1] = '\0';
 }
 
-// The wire text of a 9600 frame: content and its two check characters.
-inline std::string withLrc(const std::string& content)
-{
-    unsigned sum = 0;
-    for (unsigned char c : content)
-        sum += c;
-    static const char hex[] = "0123456789ABCDEF";
-    const unsigned check = (256u - sum % 256u) % 256u;
-    return content + hex[check >> 4] + hex[check & 15u];
-}
+using decodetest::withLrc;
 
 inline std::string text(int panel, int control)
 {

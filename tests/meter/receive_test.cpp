@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/channel.h"
+#include "core/decode_test_support.h"
 #include "meter/link_activity.h"
 #include "meter/receive.h"
 #include "meter/serial_link.h"
@@ -24,17 +25,7 @@ namespace {
 
 constexpr int kPort = 7;
 
-// Content and its two check characters, computed here rather than by the
-// program's own check-sum code.
-std::string withLrc(const std::string& content)
-{
-    unsigned sum = 0;
-    for (unsigned char c : content)
-        sum += c;
-    static const char hex[] = "0123456789ABCDEF";
-    const unsigned check = (256u - sum % 256u) % 256u;
-    return content + hex[check >> 4] + hex[check & 15u];
-}
+using decodetest::withLrc;
 
 // A 9600 frame of exactly `length` characters on the wire: the content, an
 // "@" trailer padded with X, and the check characters.

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "platform/seams.h"
 #include "core/clock.h"
+#include "platform/seams.h"
 
 namespace {
 

@@ -15,11 +15,11 @@
 #include <unistd.h>
 
 #include "core/channel.h"
+#include "core/clock.h"
+#include "core/record_buffer.h"
 #include "platform/platform.h"
 #include "platform/seams.h"
-#include "core/clock.h"
 #include "record/data_file.h"
-#include "core/record_buffer.h"
 #include "record/recording.h"
 #include "test_support.h"
 #include "ui/merrivan_uir.h"

@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "app/merrivan.h"
+#include "core/record_buffer.h"
 #include "platform/callbacks.h"
 #include "platform/platform.h"
 #include "platform/seams.h"
 #include "record/recording.h"
-#include "core/record_buffer.h"
 #include "test_support.h"
 #include "ui/merrivan_uir.h"
 

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "core/channel.h"
+#include "core/clock.h"
+#include "core/record_buffer.h"
 #include "meter/decoders.h"
 #include "meter/receive.h"
 #include "meter/serial_link.h"
@@ -17,8 +19,6 @@
 #include "platform/platform.h"
 #include "platform/pty_helper.h"
 #include "platform/seams.h"
-#include "core/clock.h"
-#include "core/record_buffer.h"
 #include "record/recording.h"
 #include "test_support.h"
 #include "ui/merrivan_uir.h"

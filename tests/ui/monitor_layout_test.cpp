@@ -23,8 +23,8 @@
 #include "app/merrivan.h"
 #include "platform/panel_builder.h"
 #include "platform/platform.h"
-#include "platform/seams.h"
 #include "platform/pty_helper.h"
+#include "platform/seams.h"
 #include "test_support.h"
 #include "ui/merrivan_uir.h"
 

@@ -10,9 +10,9 @@
 
 #include "app/merrivan.h"
 #include "core/channel.h"
+#include "core/record_buffer.h"
 #include "platform/platform.h"
 #include "platform/seams.h"
-#include "core/record_buffer.h"
 #include "test_support.h"
 #include "ui/merrivan_uir.h"
 #include "view/statistics.h"
