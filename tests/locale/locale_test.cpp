@@ -100,22 +100,12 @@ TEST_F(LocaleTest, DecodedFrameKeepsTheDecimalPoint)
 // Typed key by key into an entry, then Enter, as a user does.
 void type(int panel, int control, const std::string& text)
 {
-    auto* spin = dynamic_cast<QAbstractSpinBox*>(platform::controlWidget(panel, control));
-    ASSERT_NE(spin, nullptr);
-    spin->setFocus();
-    spin->selectAll();
-    for (char ch : text) {
-        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(QChar(ch)));
-        QApplication::sendEvent(spin, &press);
-    }
-    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QApplication::sendEvent(spin, &enter);
+    ASSERT_TRUE(seam::userTypeKeys(panel, control, text));
 }
 
 std::string shown(int panel, int control)
 {
-    auto* spin = dynamic_cast<QAbstractSpinBox*>(platform::controlWidget(panel, control));
-    return spin ? spin->text().toStdString() : "";
+    return seam::entryText(panel, control);
 }
 
 // The user's decimal comma is a decimal point, never a digit-group mark; the

@@ -1,12 +1,16 @@
 // Acting on panels and controls as a user would, and reading what the user
 // sees, through the platform's inner workings.
+#include <QAbstractSpinBox>
+#include <QApplication>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <qcustomplot.h>
 
+#include "platform/panel_builder.h"
 #include "platform/seams.h"
 #include "platform/ui_internal.h"
 
@@ -42,6 +46,28 @@ void userSetValue(int panel, int control, double value)
     default:
         break;
     }
+}
+
+bool userTypeKeys(int panel, int control, const std::string& text)
+{
+    auto* spin = dynamic_cast<QAbstractSpinBox*>(platform::controlWidget(panel, control));
+    if (!spin)
+        return false;
+    spin->setFocus();
+    spin->selectAll();
+    for (char ch : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(QChar(ch)));
+        QApplication::sendEvent(spin, &press);
+    }
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(spin, &enter);
+    return true;
+}
+
+std::string entryText(int panel, int control)
+{
+    auto* spin = dynamic_cast<QAbstractSpinBox*>(platform::controlWidget(panel, control));
+    return spin ? spin->text().toStdString() : "";
 }
 
 void userSetText(int panel, int control, const std::string& text)

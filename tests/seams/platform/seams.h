@@ -78,6 +78,11 @@ void useBuiltInComMap();
 // screen. Values are given as text for rings (by value), numbers and entries.
 void userSetValue(int panel, int control, double value);
 void userSetText(int panel, int control, const std::string& text);
+// Types into a numeric entry key by key, then Enter, as a user does (the
+// entry's own parsing runs); false when the control is not an entry.
+bool userTypeKeys(int panel, int control, const std::string& text);
+// The text a numeric entry shows; empty when it is not one.
+std::string entryText(int panel, int control);
 void userPress(int panel, int control);  // a command button
 void userClose(int panel);               // the window's close box
 void userFocus(int panel, int control, bool gotFocus);
