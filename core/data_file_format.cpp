@@ -331,6 +331,8 @@ const char* dataFileFaultText(DataFileFault fault)
     case DataFileFault::TextTooLong: return "a value or unit is longer than 10 characters";
     case DataFileFault::BadDate: return "the date is no day from 01-01-2000 to 12-31-2100";
     case DataFileFault::BadTime: return "the time is no time of day";
+    case DataFileFault::TooBig: return "the file is larger than any data file";
+    case DataFileFault::NotRegularFile: return "it is no regular file";
     case DataFileFault::ReadError: return "the file could not be read";
     case DataFileFault::WriteError: return "the file could not be written";
     }
@@ -338,6 +340,29 @@ const char* dataFileFaultText(DataFileFault fault)
 }
 
 // ---------------------------------------------------------------- reader
+
+std::FILE* openDataFile(const char* path, DataFileStop* stop)
+{
+    *stop = DataFileStop{};
+    long long size = 0;
+    std::FILE* in = openRegularFile(path ? path : "", &stop->kind, &size, &stop->errnum);
+    if (in == nullptr) {
+        if (stop->errnum == 0 || stop->kind == FileKind::DanglingLink) {
+            stop->fault = DataFileFault::NotRegularFile;
+            stop->errnum = 0;
+        } else {
+            stop->fault = DataFileFault::ReadError;
+            stop->kind = FileKind::Regular;
+        }
+        return nullptr;
+    }
+    if (size > kDataFileMaxSize) {
+        std::fclose(in);
+        stop->fault = DataFileFault::TooBig;
+        return nullptr;
+    }
+    return in;
+}
 
 void DataFileReader::start(std::FILE* in)
 {
@@ -348,6 +373,7 @@ void DataFileReader::start(std::FILE* in)
     lineNo_ = 0;
     begin_ = 0;
     end_ = 0;
+    taken_ = 0;
     eof_ = false;
 }
 
@@ -374,44 +400,59 @@ std::size_t DataFileReader::fill(char* to, std::size_t room)
     return n;
 }
 
+namespace {
+
+// The first CR or LF in [p, p + n), or null.
+const char* findLineEnd(const char* p, std::size_t n)
+{
+    for (std::size_t i = 0; i < n; ++i)
+        if (p[i] == '\n' || p[i] == '\r')
+            return p + i;
+    return nullptr;
+}
+
+}  // namespace
+
 DataFileReader::Next DataFileReader::nextLine(const char** line, std::size_t* length, bool* ended)
 {
     for (;;) {
         const char* start = buf_ + begin_;
         const std::size_t have = end_ - begin_;
-        if (const void* nl = std::memchr(start, '\n', have)) {
-            std::size_t len = static_cast<std::size_t>(static_cast<const char*>(nl) - start);
-            begin_ += len + 1;
+        const char* stop = findLineEnd(start, have);
+        const std::size_t len = stop ? static_cast<std::size_t>(stop - start) : have;
+        if (len > kDataFileMaxLine) {
+            // The rest of an over-long line is never looked at.
             ++lineNo_;
-            if (len > kDataFileMaxLine)
-                return Next::TooLong;
-            if (len > 0 && start[len - 1] == '\r')
-                --len;
+            return Next::TooLong;
+        }
+        // A CR at the end of what is buffered may be the first half of CR LF.
+        const bool split = stop && *stop == '\r' && len + 1 == have && !eof_;
+        if (stop && !split) {
+            const bool crlf = *stop == '\r' && len + 1 < have && stop[1] == '\n';
+            begin_ += len + (crlf ? 2 : 1);
+            ++lineNo_;
             *line = start;
             *length = len;
             *ended = true;
             return Next::Line;
         }
-        if (have > kDataFileMaxLine) {
-            ++lineNo_;
-            return Next::TooLong;
-        }
-        if (eof_) {
+        if (eof_ && !stop) {
             if (readErrno_) {
                 ++lineNo_;
                 return Next::Error;
             }
             if (have == 0)
                 return Next::End;
-            std::size_t len = have;
             begin_ = end_;
             ++lineNo_;
-            if (start[len - 1] == '\r')
-                --len;
             *line = start;
             *length = len;
             *ended = false;
             return Next::Line;
+        }
+        if (taken_ > kDataFileMaxSize) {
+            ++lineNo_;
+            return Next::TooBig;
         }
         if (begin_ > 0) {
             std::memmove(buf_, buf_ + begin_, have);
@@ -422,6 +463,7 @@ DataFileReader::Next DataFileReader::nextLine(const char** line, std::size_t* le
         if (got == 0)
             eof_ = true;
         end_ += got;
+        taken_ += static_cast<long long>(got);
     }
 }
 
@@ -441,11 +483,17 @@ bool DataFileReader::readHeader(DataFileHeader* header, DataFileStop* stop)
     switch (nextLine(&line, &len, &ended)) {
     case Next::End: return refuse(DataFileFault::Empty);
     case Next::TooLong: return refuse(DataFileFault::LineTooLong);
+    case Next::TooBig: return refuse(DataFileFault::TooBig);
     case Next::Error: return refuse(DataFileFault::ReadError);
     case Next::Line: break;
     }
     if (!ended)
         return refuse(DataFileFault::NoLineEnd);
+    // Editors on Windows put a byte order mark before UTF-8 text.
+    if (len >= 3 && std::memcmp(line, "\xEF\xBB\xBF", 3) == 0) {
+        line += 3;
+        len -= 3;
+    }
 
     constexpr int kMaxTokens = kHeaderTitles + 2 * kMaxChannels;
     Token tokens[kMaxTokens];
@@ -508,8 +556,9 @@ int DataFileReader::readRecords(int channels, DataFileStop* stop)
         std::size_t len = 0;
         bool ended = false;
         switch (nextLine(&line, &len, &ended)) {
-        case Next::End: return count;
+        case Next::End: stop->records = count; return count;
         case Next::TooLong: return halt(DataFileFault::LineTooLong);
+        case Next::TooBig: return halt(DataFileFault::TooBig);
         case Next::Error: return halt(DataFileFault::ReadError);
         case Next::Line: break;
         }
@@ -548,12 +597,20 @@ int DataFileReader::readRecords(int channels, DataFileStop* stop)
         if (count >= kMaxRecords)
             return halt(DataFileFault::TooManyRecords);
 
-        // The line fits: only now does the buffer change.
+        // The line fits: only now does the buffer change. It takes the next
+        // place, whatever number it holds: a file with numbers skipped or
+        // repeated (edited, or joined from two) loses no line and gets no
+        // made-up record between its lines.
+        if (number != count + 1 && stop->misnumberedLine == 0) {
+            stop->misnumberedLine = lineNo_;
+            stop->misnumbered = number;
+            stop->misnumberedPlace = count + 1;
+        }
         char dateText[11];
         char timeText[9];
         copyToken(tokens[1], dateText);
         copyToken(tokens[2], timeText);
-        const int r = number - 1;
+        const int r = count;
         putRecordTime(r, rtc2CRtc(dateText, timeText, nullptr));
         for (int c = 0; c < channels; ++c)
             putRecordValue(r, c, values[c], valueText[c], unitText[c]);
@@ -572,8 +629,7 @@ void applyDataFileHeader(const DataFileHeader& header)
     fLogGetDes = 1;
     logLength = 0;
     logCounter = 0;
-    // Records land at their numbers; a number the file skips must read as an
-    // empty record, not as one left over from the recording before.
+    // Nothing of the recording before may pass for the file's.
     std::memset(logData, 0, sizeof logData);
     std::memset(chData, 0, sizeof chData);
     std::memset(chDataStr, 0, sizeof chDataStr);
@@ -755,6 +811,14 @@ int saveDataFile(const char* path, DataFileStop* stop, DataFileType type)
     };
     if (path == nullptr || *path == '\0')
         return fail(ENOENT);
+    // The temporary file's rename would put a regular file in place of the
+    // node, and a link to nothing would lose its target.
+    const FileKind kind = fileKindAt(path);
+    if (kind != FileKind::Regular && kind != FileKind::Missing && kind != FileKind::Directory) {
+        stop->fault = DataFileFault::NotRegularFile;
+        stop->kind = kind;
+        return -1;
+    }
 
     int records = -1;
     const int e = replaceFile(path, writeFile, writeBuffer, sizeof writeBuffer, &records);

@@ -2,8 +2,9 @@
 // the target, are forced to the disk, and only then take the target's name, so
 // a full disk or a pulled medium leaves the old file as it was and no
 // temporary file behind. Through a link, the file the link names is replaced
-// and the link stays; a file that exists keeps its permissions. A directory
-// or a file the user made read-only is not replaced.
+// and the link stays; a file that exists keeps its permissions. A directory,
+// a FIFO, a device, a link to nothing or a file the user made read-only is
+// not replaced.
 //
 // One implementation per system: file_replace_posix.cpp, file_replace_win32.cpp.
 #pragma once

@@ -30,6 +30,10 @@ int replaceFile(const char* path, int (*write)(std::FILE*), char* buffer, std::s
     if (!realpath(path, target)) {
         if (errno != ENOENT)
             return errno;
+        // A link to nothing: the rename would replace the link itself.
+        struct stat link {};
+        if (lstat(path, &link) == 0 && S_ISLNK(link.st_mode))
+            return ENOENT;
         if (std::strlen(path) >= sizeof target)
             return ENAMETOOLONG;
         std::strcpy(target, path);
@@ -38,6 +42,9 @@ int replaceFile(const char* path, int (*write)(std::FILE*), char* buffer, std::s
     const bool exists = stat(target, &st) == 0;
     if (exists && S_ISDIR(st.st_mode))
         return EISDIR;
+    // Nor is a FIFO or a device replaced by a regular file.
+    if (exists && !S_ISREG(st.st_mode))
+        return EINVAL;
     // The rename would replace a file that the user has made read-only.
     if (exists && access(target, W_OK) != 0)
         return errno;

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -19,6 +20,8 @@
 
 #ifndef _WIN32
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 #include "core/channel.h"
@@ -171,20 +174,36 @@ TEST_F(DataFileFormat, ExampleWrittenByteForByteAndReadBack)
     EXPECT_EQ(save("again.txt"), kExample);
 }
 
-TEST_F(DataFileFormat, CrLfFileReadsAsLf)
+// Files edited on Windows or on an old Mac: CR LF or a lone CR ends a line,
+// and a UTF-8 byte order mark may stand before the header.
+TEST_F(DataFileFormat, EveryLineEndAndAByteOrderMarkReadAlike)
 {
-    std::string crlf;
-    for (const char* p = kExample; *p; ++p) {
-        if (*p == '\n')
-            crlf += '\r';
-        crlf += *p;
+    const struct {
+        const char* name;
+        const char* bom;
+        const char* lineEnd;
+    } cases[] = {
+        {"CR LF", "", "\r\n"},
+        {"CR", "", "\r"},
+        {"BOM, LF", "\xEF\xBB\xBF", "\n"},
+        {"BOM, CR LF", "\xEF\xBB\xBF", "\r\n"},
+        {"BOM, CR", "\xEF\xBB\xBF", "\r"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        clearBuffer();
+        std::string bytes = c.bom;
+        for (const char* p = kExample; *p; ++p)
+            bytes += *p == '\n' ? std::string(c.lineEnd) : std::string(1, *p);
+        write(path("ends.txt"), bytes);
+        DataFileStop stop;
+        int records = -1;
+        ASSERT_TRUE(load(path("ends.txt"), &stop, &records));
+        EXPECT_EQ(stop.fault, DataFileFault::None);
+        EXPECT_EQ(records, 2);
+        EXPECT_STREQ(logChannel[0].des, "Air_Velocity");
+        EXPECT_EQ(save(), kExample);
     }
-    write(path("crlf.txt"), crlf);
-    DataFileStop stop;
-    ASSERT_TRUE(load(path("crlf.txt"), &stop));
-    EXPECT_EQ(stop.fault, DataFileFault::None);
-    EXPECT_STREQ(chUnit[1][1], "Nul");
-    EXPECT_EQ(save(), kExample);
 }
 
 struct NameCase {
@@ -325,41 +344,56 @@ TEST_F(DataFileFormat, CsvChosenByTheNameEndingInAnyCase)
     EXPECT_EQ(dataFileTypeOf(nullptr), DataFileType::Text);
 }
 
-TEST_F(DataFileFormat, RecordsLandAtTheirNumbersAndBlankLinesAreSkipped)
-{
-    write(path("o.txt"), " Index  ---date--- --time--  A unit\n"
-                         "3 01-01-2020 00:00:03 3.0 u\n"
-                         "\n"
-                         "1 01-01-2020 00:00:01 1.0 u\r\n"
-                         "  \t\n"
-                         "2 1-1-2020 0:0:2 2.0 u");
-    DataFileStop stop;
-    int records = 0;
-    ASSERT_TRUE(load(path("o.txt"), &stop, &records));
-    EXPECT_EQ(stop.fault, DataFileFault::None);
-    EXPECT_EQ(records, 3);
-    for (int r = 0; r < 3; ++r) {
-        EXPECT_EQ(logData[r][0], static_cast<float>(r + 1));
-        EXPECT_EQ(sTime[r], stamp("01-01-2020", "00:00:00") + r + 1);
-    }
-}
+struct NumberingCase {
+    const char* name;
+    const char* numbers;  // of the three record lines
+    int misnumberedLine;  // 0: none
+    int misnumbered;
+    int place;
+};
 
-TEST_F(DataFileFormat, ANumberTheFileSkipsReadsEmptyNotLeftOver)
+// Whatever numbers the lines hold, the n-th record line is record n: none is
+// lost, none is made up between them, and the first out of sequence is noted.
+// Blank lines are skipped and keep their count.
+TEST_F(DataFileFormat, RecordsAreReadInFileOrderWhateverTheirNumbers)
 {
-    putRecordValue(1, 0, 99.0f, "99.0", "old");
-    putRecordTime(1, 12345);
-    write(path("gap.txt"), " Index  ---date--- --time--  A unit\n"
-                           "1 01-01-2020 00:00:01 1.0 u\n"
-                           "3 01-01-2020 00:00:03 3.0 u\n");
-    DataFileStop stop;
-    int records = 0;
-    ASSERT_TRUE(load(path("gap.txt"), &stop, &records));
-    EXPECT_EQ(records, 2);
-    EXPECT_EQ(logData[1][0], 0.0f);
-    EXPECT_STREQ(chDataStr[0][1], "");
-    EXPECT_STREQ(chUnit[0][1], "");
-    EXPECT_EQ(sTime[1], 0);
-    EXPECT_EQ(logData[2][0], 3.0f);
+    const NumberingCase cases[] = {
+        {"in sequence", "1 2 3", 0, 0, 0},
+        {"starting at 5", "5 6 7", 2, 5, 1},
+        {"one skipped", "1 3 4", 4, 3, 2},
+        {"one repeated", "1 1 2", 4, 1, 2},
+        {"backwards", "3 2 1", 2, 3, 1},
+    };
+    for (const NumberingCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        clearBuffer();
+        putRecordValue(3, 0, 99.0f, "99.0", "old");
+        putRecordTime(3, 12345);
+        int n[3] = {};
+        ASSERT_EQ(std::sscanf(c.numbers, "%d %d %d", &n[0], &n[1], &n[2]), 3);
+        std::string bytes = " Index  ---date--- --time--  A unit\n";
+        for (int r = 0; r < 3; ++r) {
+            bytes += std::to_string(n[r]) + " 01-01-2020 00:00:0" + std::to_string(r + 1) + " " +
+                     std::to_string(r + 1) + ".0 u\n";
+            if (r == 0)
+                bytes += "  \t\n";
+        }
+        write(path("order.txt"), bytes);
+        DataFileStop stop;
+        int records = 0;
+        ASSERT_TRUE(load(path("order.txt"), &stop, &records));
+        EXPECT_EQ(stop.fault, DataFileFault::None);
+        EXPECT_EQ(records, 3);
+        EXPECT_EQ(stop.misnumberedLine, c.misnumberedLine);
+        EXPECT_EQ(stop.misnumbered, c.misnumbered);
+        EXPECT_EQ(stop.misnumberedPlace, c.place);
+        for (int r = 0; r < 3; ++r) {
+            EXPECT_EQ(logData[r][0], static_cast<float>(r + 1));
+            EXPECT_EQ(sTime[r], stamp("01-01-2020", "00:00:00") + r + 1);
+        }
+        EXPECT_STREQ(chUnit[0][3], "");
+        EXPECT_EQ(sTime[3], 0);
+    }
 }
 
 TEST_F(DataFileFormat, HeaderOnlyFileGivesNoRecords)
@@ -480,6 +514,47 @@ TEST_F(DataFileFormat, NoMoreThan16000RecordsAreCounted)
     EXPECT_EQ(stop.line, 16002);
     EXPECT_EQ(records, 16000);
     EXPECT_EQ(logLength, 16000);
+}
+
+// ---------------------------------------------------------------- what is opened
+
+// Only a regular file of a data file's size is opened: a FIFO would block the
+// open and the reads for good, and a huge file would take long to read.
+TEST_F(DataFileFormat, OnlyRegularFilesOfADataFilesSizeAreOpened)
+{
+    write(path("ok.txt"), kExample);
+    std::filesystem::resize_file(path("ok.txt"), kDataFileMaxSize);
+    write(path("huge.txt"), kExample);
+    std::filesystem::resize_file(path("huge.txt"), kDataFileMaxSize + 1);
+    const struct {
+        std::string name;
+        DataFileFault fault;
+        FileKind kind;
+    } cases[] = {
+        {path("ok.txt"), DataFileFault::None, FileKind::Regular},
+        {path("huge.txt"), DataFileFault::TooBig, FileKind::Regular},
+        {dir_, DataFileFault::NotRegularFile, FileKind::Directory},
+        {path("none.txt"), DataFileFault::ReadError, FileKind::Regular},
+#ifndef _WIN32
+        {path("fifo.txt"), DataFileFault::NotRegularFile, FileKind::Fifo},
+        {path("dangling.txt"), DataFileFault::NotRegularFile, FileKind::DanglingLink},
+#endif
+    };
+#ifndef _WIN32
+    ASSERT_EQ(mkfifo(path("fifo.txt").c_str(), 0600), 0);
+    ASSERT_EQ(symlink("none.txt", path("dangling.txt").c_str()), 0);
+#endif
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        DataFileStop stop;
+        std::FILE* f = openDataFile(c.name.c_str(), &stop);
+        EXPECT_EQ(f != nullptr, c.fault == DataFileFault::None);
+        if (f)
+            std::fclose(f);
+        EXPECT_EQ(stop.fault, c.fault);
+        EXPECT_EQ(stop.kind, c.kind);
+        EXPECT_EQ(stop.errnum, c.fault == DataFileFault::ReadError ? ENOENT : 0);
+    }
 }
 
 // ---------------------------------------------------------------- failed saves
