@@ -11,6 +11,10 @@
 #include <map>
 #include <set>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 #include "platform/ui_internal.h"
 
 using namespace platform;
@@ -34,11 +38,56 @@ QString settingsPath(const QString& name)
     QDir().mkpath(folder);
     return QDir(folder).filePath(name);
 }
+
+// What a settings path names when it is neither missing nor a regular file.
+// Looked at, never opened: the open of a FIFO waits for a writer for good.
+QString notAFile(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.isSymLink() && !info.exists())
+        return "a symbolic link to nothing";
+    if (!info.exists() || info.isFile())
+        return QString();
+    if (info.isDir())
+        return "a directory";
+#ifdef Q_OS_UNIX
+    struct stat st {};
+    if (stat(QFile::encodeName(path).constData(), &st) == 0) {
+        if (S_ISFIFO(st.st_mode))
+            return "a FIFO (named pipe)";
+        if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
+            return "a device";
+        if (S_ISSOCK(st.st_mode))
+            return "a socket";
+    }
+#endif
+    return "no regular file";
+}
 }  // namespace
+
+bool platform::settingsFileUsable(const QString& path)
+{
+    const QString what = notAFile(path);
+    if (what.isEmpty())
+        return true;
+    // Said once a run; then the defaults serve without a word.
+    static std::set<QString> told;
+    if (told.insert(QFileInfo(path).absoluteFilePath()).second) {
+        const QString text =
+            QString("\"%1\" is %2, not a regular file. The settings are not read from it and "
+                    "not saved into it: the program starts with its defaults.")
+                .arg(QDir::toNativeSeparators(path), what);
+        MessagePopup("Settings File", text.toLocal8Bit().constData());
+    }
+    return false;
+}
 
 int settingsFilePath(const char* name, char* path, std::size_t size)
 {
-    const QByteArray bytes = settingsPath(QString::fromLocal8Bit(name ? name : "")).toLocal8Bit();
+    const QString resolved = settingsPath(QString::fromLocal8Bit(name ? name : ""));
+    if (!settingsFileUsable(resolved))
+        return -1;
+    const QByteArray bytes = resolved.toLocal8Bit();
     if (!path || static_cast<std::size_t>(bytes.size()) >= size)
         return -1;
     std::memcpy(path, bytes.constData(), static_cast<std::size_t>(bytes.size()) + 1);
@@ -49,6 +98,8 @@ bool platform::writeIniKeys(const QString& path, const QString& group,
                            const std::vector<std::pair<QString, QVariant>>& values,
                            const std::vector<QString>& removed)
 {
+    if (!settingsFileUsable(path))
+        return false;
     // The lines as QSettings would write them, so values keep its escaping.
     QTemporaryFile scratch(QDir::temp().filePath("merrivan-ini-XXXXXX.ini"));
     if (!scratch.open())
@@ -188,7 +239,7 @@ int RecallPanelState(int panel, const char* fileName, int state)
     taken.clear();
     const QString path = settingsPath(QString::fromLocal8Bit(fileName));
     notePanelStateFile(path);
-    if (!QFileInfo(path).isFile())
+    if (!settingsFileUsable(path) || !QFileInfo(path).isFile())
         return -2;
     QSettings ini(path, QSettings::IniFormat);
     if (ini.status() != QSettings::NoError)

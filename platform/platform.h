@@ -185,7 +185,8 @@ int CtrlValRecalled(int panel, int control);
 // environment holds MERRIVAN_SETTINGS=xdg, as the desktop menu entry sets it,
 // the user's configuration folder ($XDG_CONFIG_HOME/merrivan, normally
 // ~/.config/merrivan), created when missing. Names with a directory stay as
-// they are. Negative when the path does not fit.
+// they are. Negative when the path does not fit, or when the file exists but
+// is no regular file (it is then left alone; the user is told once).
 int settingsFilePath(const char* name, char* path, std::size_t size);
 
 // ---------------------------------------------------------------- serial port
@@ -221,11 +222,15 @@ int comDevicePath(int port, char* path, std::size_t size);
 int ConfirmPopup(const char* title, const char* message);  // 1 yes, 0 no
 int MessagePopup(const char* title, const char* message);
 enum { VAL_NO_FILE_SELECTED = 0, VAL_EXISTING_FILE_SELECTED = 1, VAL_NEW_FILE_SELECTED = 2 };
-// Fills `path` (at least `size` bytes); 0 when nothing was chosen.
+// Fills `path` (at least `size` bytes); 0 when nothing was chosen. The file
+// types are "name (pattern)" entries joined by ";;"; all files are always
+// offered too. *selectedType, when given, gets the index of the type chosen
+// in the list, or -1 for all files.
 int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec,
                     const char* fileTypeList, const char* title, int buttonLabel,
                     int restrictDirectory, int restrictExtension, int allowCancel,
-                    int allowMakeDirectory, char* path, std::size_t size);
+                    int allowMakeDirectory, char* path, std::size_t size,
+                    int* selectedType = nullptr);
 enum { VAL_OK_BUTTON = 0, VAL_SAVE_BUTTON = 1, VAL_SELECT_BUTTON = 2, VAL_LOAD_BUTTON = 3 };
 // A non-empty file name prints to that PDF file instead of a printer.
 int PrintPanel(int panel, const char* fileName, int scope, int area, int interactive);

@@ -292,6 +292,10 @@ void centreOverAnchor(QWidget* popup);
 // The panel-state file: remembered places are read from and written to its
 // [Windows] section.
 void notePanelStateFile(const QString& fileName);
+// False, after telling the user once a run, when a settings file exists but
+// is no regular file (a FIFO, a device, a directory, a link to nothing): it
+// is then neither read nor written.
+bool settingsFileUsable(const QString& path);
 // Writes `values` (key, value) as keys of `group` in the ini file at `path`
 // and removes the keys in `removed`. Every other line (comments, unknown keys,
 // other sections) stays as it was, which QSettings would not keep.

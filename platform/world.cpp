@@ -154,7 +154,7 @@ public:
     }
 
     QString selectFile(const char* defaultDirectory, const char*, const char* fileTypeList,
-                       const char* title, int buttonLabel) override
+                       const char* title, int buttonLabel, QString* selectedFilter) override
     {
         const QString dir = QString::fromLocal8Bit(defaultDirectory && *defaultDirectory
                                                        ? defaultDirectory
@@ -165,9 +165,9 @@ public:
         filter += "All files (*)";
         if (buttonLabel == VAL_SAVE_BUTTON)
             return QFileDialog::getSaveFileName(activeParent(), QString::fromLocal8Bit(title), dir,
-                                                filter);
+                                                filter, selectedFilter);
         return QFileDialog::getOpenFileName(activeParent(), QString::fromLocal8Bit(title), dir,
-                                            filter);
+                                            filter, selectedFilter);
     }
 
     int printPanel(int, QWidget* window, const std::string& fileName, int, int,
@@ -300,15 +300,25 @@ int MessagePopup(const char* title, const char* message)
 
 int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec,
                     const char* fileTypeList, const char* title, int buttonLabel, int,
-                    int, int, int, char* path, std::size_t size)
+                    int, int, int, char* path, std::size_t size, int* selectedType)
 {
+    if (selectedType)
+        *selectedType = -1;
     if (!path || size == 0)
         return VAL_NO_FILE_SELECTED;
     path[0] = '\0';
-    const QString chosen =
-        world().selectFile(defaultDirectory, defaultFileSpec, fileTypeList, title, buttonLabel);
+    QString filter;
+    const QString chosen = world().selectFile(defaultDirectory, defaultFileSpec, fileTypeList,
+                                              title, buttonLabel, &filter);
     if (chosen.isEmpty())
         return VAL_NO_FILE_SELECTED;
+    if (selectedType) {
+        const QStringList types =
+            QString::fromLocal8Bit(fileTypeList ? fileTypeList : "").split(";;");
+        for (qsizetype i = 0; i < types.size(); ++i)
+            if (!types[i].trimmed().isEmpty() && types[i].trimmed() == filter.trimmed())
+                *selectedType = static_cast<int>(i);
+    }
     const QByteArray bytes = QDir::toNativeSeparators(chosen).toLocal8Bit();
     if (static_cast<std::size_t>(bytes.size()) >= size)
         return VAL_NO_FILE_SELECTED;  // a path that does not fit is never cut short

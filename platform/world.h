@@ -23,10 +23,11 @@ public:
     // 1 yes, 0 no.
     virtual int confirm(const char* title, const char* message) = 0;
     virtual void message(const char* title, const char* message) = 0;
-    // The file chosen; empty when cancelled.
+    // The file chosen; empty when cancelled. *selectedFilter gets the entry of
+    // `fileTypeList` (or "All files (*)") chosen with it.
     virtual QString selectFile(const char* defaultDirectory, const char* defaultFileSpec,
-                               const char* fileTypeList, const char* title,
-                               int buttonLabel) = 0;
+                               const char* fileTypeList, const char* title, int buttonLabel,
+                               QString* selectedFilter) = 0;
     // Prints a panel's window; into that PDF file when `fileName` is not empty.
     virtual int printPanel(int panel, QWidget* window, const std::string& fileName, int scope,
                            int area, int interactive) = 0;

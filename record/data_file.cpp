@@ -1,6 +1,6 @@
 #include "record/data_file.h"
 
-#include <cerrno>
+#include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -20,16 +20,41 @@ namespace {
 // Holds the reader's line buffer for the life of the program.
 DataFileReader reader;
 
-// Saving also offers CSV; the pop-up does not report the chosen type, so
-// the file name's ending decides it (dataFileTypeOf). Only text files are read.
-bool chooseFile(const char* title, int button, const char* types)
+// *type gets the index of the file type chosen in the list (-1: all files).
+bool chooseFile(const char* title, int button, const char* types, int* type = nullptr)
 {
     return FileSelectPopup("", "*.txt", types, title, button, 0, 0, 1, 1, fileName,
-                           sizeof fileName) != VAL_NO_FILE_SELECTED;
+                           sizeof fileName, type) != VAL_NO_FILE_SELECTED;
 }
 
+// Only text files are read; the pop-up offers all files as well.
 const char kTextFiles[] = "ASCII files(*.txt)";
 const char kSaveFiles[] = "ASCII files(*.txt);;CSV files(*.csv)";
+enum { kTextType = 0, kCsvType = 1 };
+
+// The ending of the name's last part, from its last dot (not a leading one);
+// null when it has none.
+const char* extensionOf(const char* path)
+{
+    const char* base = std::strrchr(path, '/');
+#ifdef _WIN32
+    if (const char* back = std::strrchr(path, '\\'); back && (!base || back > base))
+        base = back;
+#endif
+    base = base ? base + 1 : path;
+    const char* dot = std::strrchr(base, '.');
+    return dot && dot != base ? dot : nullptr;
+}
+
+bool endsIn(const char* ext, const char* wanted)
+{
+    if (!ext || std::strlen(ext) != std::strlen(wanted))
+        return false;
+    for (std::size_t i = 0; ext[i]; ++i)
+        if (std::tolower(static_cast<unsigned char>(ext[i])) != wanted[i])
+            return false;
+    return true;
+}
 
 __attribute__((format(printf, 2, 3))) void tell(const char* title, const char* format, ...)
 {
@@ -43,9 +68,53 @@ __attribute__((format(printf, 2, 3))) void tell(const char* title, const char* f
 
 const char* reasonOf(const DataFileStop& stop)
 {
-    if (stop.fault == DataFileFault::ReadError || stop.fault == DataFileFault::WriteError)
-        return std::strerror(stop.errnum);
-    return dataFileFaultText(stop.fault);
+    static char reason[160];
+    switch (stop.fault) {
+    case DataFileFault::ReadError:
+    case DataFileFault::WriteError: return std::strerror(stop.errnum);
+    case DataFileFault::NotRegularFile:
+        std::snprintf(reason, sizeof reason, "it is %s, not a regular file",
+                      fileKindText(stop.kind));
+        return reason;
+    case DataFileFault::TooBig:
+        std::snprintf(reason, sizeof reason, "it is larger than any data file can be (%lld MB)",
+                      (kDataFileMaxSize + (1 << 20) - 1) >> 20);
+        return reason;
+    default: return dataFileFaultText(stop.fault);
+    }
+}
+
+// The format the save writes. A name ending in ".txt" or ".csv" says it, as
+// typed; else the type chosen in the pop-up says it and, for a name without
+// an ending, gives it that type's ending (so that the file shows in the
+// list of its type). All files and no ending: text, the name as typed.
+// False when the user does not want a file that ending names replaced.
+bool chooseFormat(int type, DataFileType* format)
+{
+    const char* ext = extensionOf(fileName);
+    if (endsIn(ext, ".txt") || endsIn(ext, ".csv")) {
+        *format = dataFileTypeOf(fileName);
+        return true;
+    }
+    *format = type == kCsvType ? DataFileType::Csv : DataFileType::Text;
+    if (ext || (type != kTextType && type != kCsvType))
+        return true;
+    const char* ending = type == kCsvType ? ".csv" : ".txt";
+    const std::size_t n = std::strlen(fileName);
+    if (n + std::strlen(ending) >= sizeof fileName) {
+        tell("Save File", "The records were not saved: the name \"%s%s\" is too long.",
+             fileName, ending);
+        return false;
+    }
+    std::strcat(fileName, ending);
+    // The pop-up asked about the name as typed, not about this one.
+    if (fileKindAt(fileName) != FileKind::Missing) {
+        char question[700];
+        std::snprintf(question, sizeof question, "\"%s\" already exists. Replace it?",
+                      fileName);
+        return ConfirmPopup("Save File", question) == 1;
+    }
+    return true;
 }
 
 }  // namespace
@@ -53,10 +122,13 @@ const char* reasonOf(const DataFileStop& stop)
 
 int saveFileCallBack(CTRL_CALLBACK_ARGS)
 {
-    if (event != EVENT_COMMIT || !chooseFile("Save File", VAL_SAVE_BUTTON, kSaveFiles))
+    int type = kTextType;
+    DataFileType format = DataFileType::Text;
+    if (event != EVENT_COMMIT || !chooseFile("Save File", VAL_SAVE_BUTTON, kSaveFiles, &type) ||
+        !chooseFormat(type, &format))
         return 0;
     DataFileStop stop;
-    const int records = saveDataFile(fileName, &stop, dataFileTypeOf(fileName));
+    const int records = saveDataFile(fileName, &stop, format);
     if (records < 0) {
         tell("Save File", "The records were not saved to \"%s\": %s.", fileName, reasonOf(stop));
         return 0;
@@ -71,10 +143,12 @@ int retrieveFileCallBack(CTRL_CALLBACK_ARGS)
 {
     if (event != EVENT_COMMIT || !chooseFile("Retrieve File", VAL_LOAD_BUTTON, kTextFiles))
         return 0;
-    std::FILE* in = std::fopen(fileName, "r");
+    // A FIFO or a device would block here for good, and a huge file for long.
+    DataFileStop stop;
+    std::FILE* in = openDataFile(fileName, &stop);
     if (in == nullptr) {
         tell("Retrieve File", "\"%s\" could not be opened: %s. Nothing was changed.", fileName,
-             std::strerror(errno));
+             reasonOf(stop));
         return 0;
     }
 
@@ -82,7 +156,6 @@ int retrieveFileCallBack(CTRL_CALLBACK_ARGS)
     // nor a running recording: the header is checked first.
     reader.start(in);
     DataFileHeader header;
-    DataFileStop stop;
     if (!reader.readHeader(&header, &stop)) {
         std::fclose(in);
         tell("Retrieve File", "\"%s\" was not read: %s (line %d). Nothing was changed.", fileName,
@@ -106,8 +179,23 @@ int retrieveFileCallBack(CTRL_CALLBACK_ARGS)
     fUpdateHistogram = 1;
     basicStatistic();
 
+    // One message for both: why reading stopped, and how the records were numbered.
+    char stopped[800] = "";
+    char numbered[1000] = "";
     if (stop.fault != DataFileFault::None)
-        tell("Retrieve File", "Reading \"%s\" stopped at line %d: %s. %d records were read.",
-             fileName, stop.line, reasonOf(stop), stop.records);
+        std::snprintf(stopped, sizeof stopped,
+                      "Reading \"%s\" stopped at line %d: %s. %d records were read.", fileName,
+                      stop.line, reasonOf(stop), stop.records);
+    char named[560];
+    std::snprintf(named, sizeof named, "\"%s\":", fileName);
+    if (stop.misnumberedLine > 0)
+        std::snprintf(numbered, sizeof numbered,
+                      "%s line %d holds record %d where record %d was due: the record "
+                      "numbers are out of sequence, so the records were read in file order and "
+                      "are numbered 1 to %d now.",
+                      stopped[0] ? " In the file," : named, stop.misnumberedLine,
+                      stop.misnumbered, stop.misnumberedPlace, stop.records);
+    if (stopped[0] || numbered[0])
+        tell("Retrieve File", "%s%s", stopped, numbered);
     return 0;
 }

@@ -3,6 +3,7 @@
 // Statistics panel, and what the user is told when a file cannot be used.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <csignal>
 #include <cstring>
@@ -17,6 +18,7 @@
 #include "core/channel.h"
 #include "core/clock.h"
 #include "core/record_buffer.h"
+#include "fifo_rescue.h"
 #include "platform/platform.h"
 #include "platform/seams.h"
 #include "record/data_file.h"
@@ -114,9 +116,9 @@ protected:
     }
     static void tick() { seam::fireTimer(monitorPanel, MONITOR_SAMPLE_TIMER); }
 
-    static void save(const std::string& path)
+    static void save(const std::string& path, const std::string& filter = "")
     {
-        seam::pushFileAnswer(path);
+        seam::pushFileAnswer(path, filter);
         seam::userPress(monitorPanel, MONITOR_SAVE);
     }
     static void retrieve(const std::string& path)
@@ -156,29 +158,46 @@ const char kCsvExample[] =
     "2013-03-08T14:05:09,1.25,m/s,45.2,%RH\r\n"
     "2013-03-08T14:05:10,1.31,m/s,E01,\r\n";
 
-// The chosen name's ending picks the format; Retrieve refuses the CSV and
-// keeps the records.
-TEST_F(DataFileTest, SaveWritesCsvForACsvNameAndTextOtherwise)
+// A name ending in ".txt" or ".csv" picks the format as typed; else the file
+// type chosen in the pop-up picks it and gives a name without an ending its
+// ending. Retrieve refuses the CSV and keeps the records.
+TEST_F(DataFileTest, SaveWritesTheFormatOfTheNameOrOfTheChosenType)
 {
+    const std::string text = "ASCII files(*.txt)";
+    const std::string csv = "CSV files(*.csv)";
+    const std::string all = "All files (*)";
     const struct {
         const char* name;
+        std::string filter;
+        const char* written;
         const char* bytes;
     } cases[] = {
-        {"run.csv", kCsvExample},
-        {"RUN.CSV", kCsvExample},
-        {"run.txt", kExample},
-        {"run", kExample},
+        {"run.csv", text, "run.csv", kCsvExample},
+        {"RUN.CSV", text, "RUN.CSV", kCsvExample},
+        {"run.txt", csv, "run.txt", kExample},
+        {"plain", text, "plain.txt", kExample},
+        {"sheet", csv, "sheet.csv", kCsvExample},
+        {"sheet.dat", csv, "sheet.dat", kCsvExample},
+        {"asis", all, "asis", kExample},
     };
     recordExample();
     seam::userSetValue(monitorPanel, MONITOR_LOG_SWITCH, 0);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         SetCtrlVal(monitorPanel, MONITOR_SETTINGS, "");
-        save(dir_.file(c.name));
-        EXPECT_EQ(readFile(dir_.file(c.name)), c.bytes);
+        save(dir_.file(c.name), c.filter);
+        EXPECT_EQ(readFile(dir_.file(c.written)), c.bytes);
         EXPECT_EQ(status(), "Save File: 2 Records.");
     }
     EXPECT_TRUE(messages().empty());
+    EXPECT_FALSE(testsupport::fileExists(dir_.file("plain")));
+
+    // The pop-up asked about "plain", not about "plain.txt": that is asked now.
+    writeFile(dir_.file("plain.txt"), "kept\n");
+    save(dir_.file("plain"), text);
+    ASSERT_EQ(seam::popups().back().kind, "confirm");
+    EXPECT_NE(seam::popups().back().message.find("plain.txt\" already exists"), std::string::npos);
+    EXPECT_EQ(readFile(dir_.file("plain.txt")), "kept\n");
 
     const Held before = Held::now();
     retrieve(dir_.file("run.csv"));
@@ -371,9 +390,24 @@ TEST_F(DataFileTest, FilesThatCannotBeReadAreRefusedOrCutWithAMessage)
     for (int c = 0; c < 11; ++c)
         eleven += " C" + std::to_string(c) + "         unit";
     const std::string example = kExample;
+    const std::string fifo = dir_.file("pipe.txt");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    testsupport::FifoRescue rescue(fifo);
+    // Sparse: a gigabyte that costs no disk.
+    const std::string huge = dir_.file("huge.txt");
+    writeFile(huge, kExample);
+    ASSERT_EQ(truncate(huge.c_str(), 1LL << 30), 0);
     const RefusalCase cases[] = {
         {"missing file", "", "no/such/file.txt", true, "No such file or directory", 0},
-        {"a directory", "", ".", true, "Is a directory", 0},
+        {"a directory", "", ".", true, "it is a directory, not a regular file", 0},
+        {"a FIFO", "", fifo.c_str(), true, "it is a FIFO (named pipe), not a regular file", 0},
+        {"1 GB", "", huge.c_str(), true, "it is larger than any data file can be (63 MB)", 0},
+        {"numbers skipped", example.substr(0, example.find('\n') + 1) +
+                                "1  03-08-2013 14:05:09 1 u 2 v\n5  03-08-2013 14:05:10 3 u 4 v\n",
+         nullptr, false,
+         "line 3 holds record 5 where record 2 was due: the record numbers are out of sequence, "
+         "so the records were read in file order and are numbered 1 to 2 now.",
+         2},
         {"binary garbage", std::string(kGarbage, sizeof kGarbage - 1), nullptr, true,
          "unreadable characters (line 1)", 0},
         {"eleven columns", eleven + "\n", nullptr, true, "more than 10 channels", 0},
@@ -393,7 +427,9 @@ TEST_F(DataFileTest, FilesThatCannotBeReadAreRefusedOrCutWithAMessage)
         std::string path = c.path ? c.path : dir_.file("bad.txt");
         if (!c.path)
             writeFile(path, c.bytes);
+        const auto start = std::chrono::steady_clock::now();
         retrieve(path);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 
         const std::vector<seam::Popup> told = messages();
         ASSERT_EQ(told.size(), 1u);
@@ -411,6 +447,7 @@ TEST_F(DataFileTest, FilesThatCannotBeReadAreRefusedOrCutWithAMessage)
         }
         seam::userSetValue(monitorPanel, MONITOR_LOG_SWITCH, 0);
     }
+    EXPECT_FALSE(rescue.rescued());
 }
 
 // Runs `body` as a user who cannot write into `dir` (root writes anywhere).
@@ -443,6 +480,48 @@ TEST_F(DataFileTest, SaveIntoAReadOnlyDirectoryTellsWhyAndReportsNothingDone)
         << told[0].message;
     EXPECT_EQ(status(), shown);
     EXPECT_FALSE(testsupport::fileExists(ro + "/run.txt"));
+}
+
+// Saving never puts a regular file in place of a FIFO, a device or a link to
+// nothing; through a link to a file, that file is written and the link stays.
+TEST_F(DataFileTest, SaveWritesOnlyRegularFilesAndThroughLinks)
+{
+    recordExample();
+    const std::string fifo = dir_.file("pipe.txt");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(symlink("nowhere.txt", dir_.file("dangling.txt").c_str()), 0);
+    writeFile(dir_.file("target.txt"), "old\n");
+    ASSERT_EQ(symlink("target.txt", dir_.file("link.txt").c_str()), 0);
+    const struct {
+        const char* name;
+        const char* told;  // "" when saved
+    } cases[] = {
+        {"pipe.txt", "it is a FIFO (named pipe), not a regular file"},
+        {"dangling.txt", "it is a symbolic link to nothing, not a regular file"},
+        {"link.txt", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        seam::reset();
+        SetCtrlVal(monitorPanel, MONITOR_SETTINGS, "");
+        save(dir_.file(c.name));
+        const std::vector<seam::Popup> told = messages();
+        ASSERT_EQ(told.size(), *c.told ? 1u : 0u);
+        if (*c.told) {
+            EXPECT_EQ(told[0].message, "The records were not saved to \"" + dir_.file(c.name) +
+                                           "\": " + c.told + ".");
+        }
+        EXPECT_EQ(status(), *c.told ? "" : "Save File: 2 Records.");
+    }
+    struct stat st {};
+    ASSERT_EQ(lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    ASSERT_EQ(lstat(dir_.file("dangling.txt").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_FALSE(testsupport::fileExists(dir_.file("nowhere.txt")));
+    ASSERT_EQ(lstat(dir_.file("link.txt").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(readFile(dir_.file("target.txt")), kExample);
 }
 
 // A write that fails part way, as on a full disk: the old file stays whole.

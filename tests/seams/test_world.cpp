@@ -10,6 +10,7 @@
 #include <deque>
 #include <map>
 #include <set>
+#include <utility>
 
 #include "platform/seams.h"
 #include "platform/world.h"
@@ -19,7 +20,7 @@ namespace {
 // What reset() forgets.
 struct Notes {
     std::deque<int> confirmAnswers;
-    std::deque<std::string> fileAnswers;
+    std::deque<std::pair<std::string, std::string>> fileAnswers;  // path, filter
     std::vector<seam::Popup> popups;
     std::function<void(const seam::Popup&)> popupHook;
     bool fixedClock = false;
@@ -58,15 +59,21 @@ public:
         note("message", title, message);
     }
 
-    QString selectFile(const char*, const char* defaultFileSpec, const char*, const char* title,
-                       int) override
+    // The filter chosen is the answer's, else the list's first, as the dialog
+    // selects it at first.
+    QString selectFile(const char*, const char* defaultFileSpec, const char* fileTypeList,
+                       const char* title, int, QString* selectedFilter) override
     {
         note("file", title, defaultFileSpec);
         if (notes.fileAnswers.empty())
             return QString();
-        const QString chosen = QString::fromStdString(notes.fileAnswers.front());
+        const auto [path, filter] = notes.fileAnswers.front();
         notes.fileAnswers.pop_front();
-        return chosen;
+        *selectedFilter = !filter.empty()
+                              ? QString::fromStdString(filter)
+                              : QString::fromLocal8Bit(fileTypeList ? fileTypeList : "")
+                                    .section(";;", 0, 0);
+        return QString::fromStdString(path);
     }
 
     // Printing into a file is real (tests read the file); a printer is never reached.
@@ -184,9 +191,9 @@ void pushConfirmAnswer(int answer)
     notes().confirmAnswers.push_back(answer);
 }
 
-void pushFileAnswer(const std::string& path)
+void pushFileAnswer(const std::string& path, const std::string& filter)
 {
-    notes().fileAnswers.push_back(path);
+    notes().fileAnswers.emplace_back(path, filter);
 }
 
 const std::vector<Popup>& popups()

@@ -24,8 +24,10 @@ struct Popup {
 };
 // Answers for ConfirmPopup, in order; without one the answer is 0 (no).
 void pushConfirmAnswer(int answer);
-// Answers for FileSelectPopup, in order; an empty path means cancelled.
-void pushFileAnswer(const std::string& path);
+// Answers for FileSelectPopup, in order; an empty path means cancelled. The
+// file type chosen with it is `filter` (an entry of the pop-up's list, or
+// "All files (*)"); without one, the list's first.
+void pushFileAnswer(const std::string& path, const std::string& filter = "");
 const std::vector<Popup>& popups();
 // Runs when a pop-up would be shown, before it returns.
 void onPopup(std::function<void(const Popup&)> hook);
