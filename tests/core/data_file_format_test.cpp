@@ -22,6 +22,8 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "fifo_rescue.h"
 #endif
 
 #include "core/channel.h"
@@ -543,6 +545,7 @@ TEST_F(DataFileFormat, OnlyRegularFilesOfADataFilesSizeAreOpened)
 #ifndef _WIN32
     ASSERT_EQ(mkfifo(path("fifo.txt").c_str(), 0600), 0);
     ASSERT_EQ(symlink("none.txt", path("dangling.txt").c_str()), 0);
+    testsupport::FifoRescue rescue(path("fifo.txt"));
 #endif
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -555,6 +558,9 @@ TEST_F(DataFileFormat, OnlyRegularFilesOfADataFilesSizeAreOpened)
         EXPECT_EQ(stop.kind, c.kind);
         EXPECT_EQ(stop.errnum, c.fault == DataFileFault::ReadError ? ENOENT : 0);
     }
+#ifndef _WIN32
+    EXPECT_FALSE(rescue.rescued());
+#endif
 }
 
 // ---------------------------------------------------------------- failed saves
