@@ -147,7 +147,8 @@ int retrieveFileCallBack(CTRL_CALLBACK_ARGS)
     DataFileStop stop;
     std::FILE* in = openDataFile(fileName, &stop);
     if (in == nullptr) {
-        tell("Retrieve File", "\"%s\" could not be opened: %s. Nothing was changed.", fileName,
+        tell("Retrieve File", "\"%s\" %s: %s. Nothing was changed.", fileName,
+             stop.fault == DataFileFault::ReadError ? "could not be opened" : "was not read",
              reasonOf(stop));
         return 0;
     }
