@@ -32,7 +32,7 @@ const char kTextFiles[] = "ASCII files(*.txt)";
 const char kSaveFiles[] = "ASCII files(*.txt);;CSV files(*.csv)";
 enum { kTextType = 0, kCsvType = 1 };
 
-// The ending of the name's last part, from its last dot (not a leading one);
+// The ending of the file's own name, from its last dot (not a leading one);
 // null when it has none.
 const char* extensionOf(const char* path)
 {
