@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPointer>
+#include <QTest>
 #include <QWidget>
 
 #include <string>
@@ -118,6 +120,26 @@ TEST_F(SetupTest, EnterAndEscapeInTheSerialPortWindowAndEscapeClosesStatistics)
         ASSERT_TRUE(seam::panelVisible(statisticPanel));
         seam::userKeys(statisticPanel, "Esc");
         EXPECT_FALSE(seam::panelVisible(statisticPanel));
+    });
+}
+
+TEST_F(SetupTest, F1ShowsTheHelpAndEscapeClosesIt)
+{
+    testsupport::writeFile("RS232 HELP.html", "<p>Help</p>");
+    runProgram([] {
+        seam::useRealLaunch(true);
+        seam::userKeys(monitorPanel, "F1");
+        seam::useRealLaunch(false);
+        QPointer<QWidget> help;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->windowTitle() == "Merrivan Help" && w->isVisible())
+                help = w;
+        ASSERT_TRUE(help);
+        help->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(help));
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : help.data(),
+                        Qt::Key_Escape);
+        EXPECT_TRUE(!help || !help->isVisible());
     });
 }
 
