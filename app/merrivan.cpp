@@ -7,6 +7,7 @@
 
 #include "app/com_port_panel.h"
 #include "app/port_search.h"
+#include "app/setup_memory.h"
 #include "core/clock.h"
 #include "core/record_buffer.h"
 #include "meter/com_link.h"
@@ -103,12 +104,14 @@ int merrivanMain(int, char* argv[])
 
     defaultSensorType();
     defaultValue();
+    recallSetup();
 
     // tools/run.sh sets this when it runs the program against metersim.
     if (const char* simulated = std::getenv("MERRIVAN_SIMULATED_METER"); simulated && *simulated)
         SetPanelTitle(monitorPanel, "Merrivan - simulated meter");
     DisplayPanel(monitorPanel);
     RunUserInterface();
+    rememberSetup();
 
     closeComPortPanel();
     closeComLink();

@@ -3,9 +3,11 @@
 #include <QEvent>
 #include <QDoubleSpinBox>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QVBoxLayout>
 #include <qcustomplot.h>
@@ -399,6 +401,72 @@ void PanelBuilder::noState()
 {
     if (last_)
         last_->inState = false;
+}
+
+namespace {
+
+// A command presses only as the mouse could: shown and not dimmed.
+void pressCommand(int handle, int id)
+{
+    Control* c = findControl(handle, id);
+    auto* button = c ? qobject_cast<QPushButton*>(c->inner) : nullptr;
+    Panel* p = findPanel(handle);
+    if (button && p && button->isEnabled() && button->isVisibleTo(p->window))
+        button->click();
+}
+
+}  // namespace
+
+void PanelBuilder::shortcut(int command, const char* keys)
+{
+    Control* c = findControl(panel_.handle, command);
+    auto* button = c ? qobject_cast<QPushButton*>(c->inner) : nullptr;
+    if (!button || !keys)
+        return;
+    const int handle = panel_.handle;
+    auto* sc = new QShortcut(QKeySequence(QString::fromUtf8(keys)), panel_.window);
+    sc->setContext(Qt::WindowShortcut);
+    QObject::connect(sc, &QShortcut::activated, sc,
+                     [handle, command]() { pressCommand(handle, command); });
+    QString name = button->text();
+    if (name.endsWith("..."))
+        name.chop(3);
+    button->setToolTip(QString("%1 (%2)").arg(name, QString::fromUtf8(keys)));
+}
+
+void PanelBuilder::enterPresses(int command)
+{
+    Control* c = findControl(panel_.handle, command);
+    if (!c || !qobject_cast<QPushButton*>(c->inner))
+        return;
+    QWidget* window = panel_.window;
+    const int handle = panel_.handle;
+    for (int key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto* sc = new QShortcut(QKeySequence(key), window);
+        sc->setContext(Qt::WindowShortcut);
+        QObject::connect(sc, &QShortcut::activated, sc, [window, handle, command]() {
+            // As in a dialog: Enter on a button presses that button.
+            auto* focused = qobject_cast<QPushButton*>(window->focusWidget());
+            if (focused && focused->isEnabled())
+                focused->click();
+            else
+                pressCommand(handle, command);
+        });
+    }
+    c->inner->setToolTip(static_cast<QPushButton*>(c->inner)->text() + " (Enter)");
+}
+
+void PanelBuilder::tabOrder(std::initializer_list<int> controls)
+{
+    QWidget* previous = nullptr;
+    for (int id : controls) {
+        Control* c = findControl(panel_.handle, id);
+        if (!c || !c->inner)
+            continue;
+        if (previous)
+            QWidget::setTabOrder(previous, c->inner);
+        previous = c->inner;
+    }
 }
 
 }  // namespace platform

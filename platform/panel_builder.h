@@ -71,6 +71,13 @@ public:
     QWidget* innerWidget() const;
     // Excludes the control made last from the panel state.
     void noState();
+    // `keys` ("Ctrl+S", "Esc", ...) press the command button `command` while
+    // its window is active; the button's tool tip names them.
+    void shortcut(int command, const char* keys);
+    // Enter presses the button that has the keyboard focus, else `command`.
+    void enterPresses(int command);
+    // Tab takes the keyboard focus through these controls in this order.
+    void tabOrder(std::initializer_list<int> controls);
 
 private:
     Control& add(int id, const char* name, const char* callback);

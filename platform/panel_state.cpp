@@ -272,3 +272,57 @@ int CtrlValRecalled(int panel, int control)
     const auto it = recalledControls().find(panel);
     return it != recalledControls().end() && it->second.count(control) ? 1 : 0;
 }
+
+int RecallCtrlVal(int panel, int control, const char* fileName, int state)
+{
+    Control* c = findControl(panel, control);
+    if (!c || !fileName || !*fileName)
+        return -1;
+    const QString path = settingsPath(QString::fromLocal8Bit(fileName));
+    QVariant converted;
+    int result = -2;
+    if (QFileInfo(path).isFile()) {
+        QSettings ini(path, QSettings::IniFormat);
+        const QString key = groupName(state) + "/" + QString::fromStdString(c->name);
+        if (ini.status() == QSettings::NoError && ini.contains(key) &&
+            acceptsValue(*c, ini.value(key), &converted))
+            result = 0;
+    }
+    if (result == 0)
+        setControlValue(*c, converted);
+    else if (c->initial.isValid())
+        setControlValue(*c, c->initial);
+    return result;
+}
+
+int SaveIniTexts(const char* fileName, const char* section, const char* const keys[],
+                 const char* const texts[], int count)
+{
+    if (!fileName || !*fileName || !section || !*section || count < 0)
+        return -1;
+    std::vector<std::pair<QString, QVariant>> values;
+    for (int i = 0; i < count; ++i)
+        values.emplace_back(QString::fromUtf8(keys[i]), QString::fromUtf8(texts[i]));
+    const QString path = settingsPath(QString::fromLocal8Bit(fileName));
+    return writeIniKeys(path, QString::fromUtf8(section), values) ? 0 : -2;
+}
+
+int RecallIniText(const char* fileName, const char* section, const char* key, char* text,
+                  std::size_t size)
+{
+    if (!fileName || !*fileName || !section || !key || !text || size == 0)
+        return -1;
+    const QString path = settingsPath(QString::fromLocal8Bit(fileName));
+    if (!QFileInfo(path).isFile())
+        return -2;
+    QSettings ini(path, QSettings::IniFormat);
+    const QString name = QString::fromUtf8(section) + "/" + QString::fromUtf8(key);
+    if (ini.status() != QSettings::NoError || !ini.contains(name))
+        return -3;
+    // "1,5" reads as a list of two texts: not a value of ours.
+    const QVariant v = ini.value(name);
+    if (v.typeId() != QMetaType::QString)
+        return -4;
+    copyOut(v.toString(), text, size);
+    return 0;
+}

@@ -188,6 +188,18 @@ int CtrlValRecalled(int panel, int control);
 // they are. Negative when the path does not fit, or when the file exists but
 // is no regular file (it is then left alone; the user is told once).
 int settingsFilePath(const char* name, char* path, std::size_t size);
+// Puts back one control's value from state `state` of an ini file, as
+// RecallPanelState does for each control: 0 when taken; else negative, and
+// the control takes its default value.
+int RecallCtrlVal(int panel, int control, const char* fileName, int state);
+// Writes `count` keys of `section` of an ini file with their texts as given;
+// every other line of the file stays. 0 when written.
+int SaveIniTexts(const char* fileName, const char* section, const char* const keys[],
+                 const char* const texts[], int count);
+// The text of `key` in `section` (cut to fit `size`); negative when the file,
+// the section or the key is missing, or the value is not a plain text.
+int RecallIniText(const char* fileName, const char* section, const char* key, char* text,
+                  std::size_t size);
 
 // ---------------------------------------------------------------- serial port
 // COM numbers map to devices: see comDevicePath.

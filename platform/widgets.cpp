@@ -186,6 +186,12 @@ void SwitchWidget::paintEvent(QPaintEvent*)
     const QRectF textRect = on ? QRectF(track.left() + 6, track.top(), track.width() - k - 8, track.height())
                                : QRectF(track.left() + k + 4, track.top(), track.width() - k - 8, track.height());
     p.drawText(textRect, Qt::AlignCenter, on ? "ON" : "OFF");
+    if (hasFocus()) {
+        // Where the keyboard is: a ring in the highlight colour round the track.
+        p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(track, track.height() / 2, track.height() / 2);
+    }
 }
 
 // ---------------------------------------------------------------- strip chart

@@ -282,6 +282,11 @@ bool buildMonitor(PanelBuilder& b)
     commands->addWidget(b.command(ID(MONITOR_HELP), "Help", "helpCallBack"));
     commands->addWidget(b.command(ID(MONITOR_EXIT), "Exit", "exitCallBack"));
     root->addLayout(commands);
+    b.shortcut(MONITOR_SAVE, "Ctrl+S");
+    b.shortcut(MONITOR_RETRIEVE, "Ctrl+O");
+    b.shortcut(MONITOR_PRINT, "Ctrl+P");
+    b.shortcut(MONITOR_HELP, "F1");
+    b.shortcut(MONITOR_EXIT, "Ctrl+Q");
 
     // The status line, and beside it what the link is doing: a lamp that
     // flashes on each frame taken and the session's frame counts.
@@ -303,6 +308,12 @@ bool buildMonitor(PanelBuilder& b)
     b.timer(ID(MONITOR_SAMPLE_TIMER), 1.0, false, "timeSampleCallBack");
     b.timer(ID(MONITOR_NODATA_TIMER), 10.0, true, "TimeNoDataCallback");
     b.timer(ID(MONITOR_RX_TIMER), 0.15, false, "rxLampCallBack");
+    // Tab goes as the eye reads the panel: each display, the settings, the commands.
+    b.tabOrder({MONITOR_CH1_SELECT, MONITOR_CH1_ALARM_SW, MONITOR_CH1_HIGH, MONITOR_CH1_LOW,
+                MONITOR_CH2_SELECT, MONITOR_CH2_ALARM_SW, MONITOR_CH2_HIGH, MONITOR_CH2_LOW,
+                MONITOR_SAMPLE_COUNT, MONITOR_SAMPLE_RATE, MONITOR_LOG_SWITCH, MONITOR_GAIN,
+                MONITOR_OFFSET, MONITOR_RANGE, MONITOR_COMPORT_CMD, MONITOR_STATISTICS_CMD,
+                MONITOR_SAVE, MONITOR_RETRIEVE, MONITOR_PRINT, MONITOR_HELP, MONITOR_EXIT});
     w->resize(1180, 800);
     return true;
 }
@@ -388,6 +399,10 @@ bool buildComPort(PanelBuilder& b)
     buttons->addWidget(b.command(ID(COMPORT_OK), "OK", "comPortOkCmdCallBack"));
     buttons->addWidget(b.command(ID(COMPORT_CANCEL), "Cancel", "comPortCancelCmdCallBack"));
     root->addLayout(buttons);
+    b.enterPresses(COMPORT_OK);
+    b.shortcut(COMPORT_CANCEL, "Esc");
+    b.tabOrder({COMPORT_PORTNO, COMPORT_BAUDRATE, COMPORT_PARITY, COMPORT_DATABITS,
+                COMPORT_STOPBITS, COMPORT_AUTO, COMPORT_OK, COMPORT_CANCEL});
     w->resize(w->sizeHint().expandedTo(QSize(380, 260)));
     return true;
 }
@@ -460,6 +475,8 @@ bool buildStatistics(PanelBuilder& b)
     buttons->addWidget(b.command(ID(STATISTIC_PRINT), "Print...", "printCallBack"));
     buttons->addWidget(b.command(ID(STATISTIC_EXIT), "Close", "staticExitCmdCallBack"));
     root->addLayout(buttons);
+    b.shortcut(STATISTIC_EXIT, "Esc");
+    b.tabOrder({STATISTIC_CHANNEL, STATISTIC_BINS, STATISTIC_PRINT, STATISTIC_EXIT});
     w->resize(720, 560);
     return true;
 }

@@ -1,6 +1,8 @@
 #include "view/alarm_limits.h"
 
+#include <charconv>
 #include <cmath>
+#include <string>
 
 #include "core/channel.h"
 #include "ui/merrivan_uir.h"
@@ -18,6 +20,40 @@ constexpr int kChannelCount = static_cast<int>(sizeof vSw / sizeof vSw[0]);
 bool isChannel(int i)
 {
     return i >= 0 && i < kChannelCount;
+}
+
+const char* const kLimitsSection = "AlarmLimits";
+constexpr float kDefaultHigh = 50.0f;
+constexpr float kDefaultLow = 0.0f;
+// The range the limit entries take.
+constexpr float kLimitRange = 99999.0f;
+
+std::string limitKey(const char* kind, int channelIndex)
+{
+    return kind + std::to_string(channelIndex + 1);
+}
+
+// Shortest text that reads back as the same float; never a decimal comma.
+std::string numberText(float v)
+{
+    char text[32];
+    const auto r = std::to_chars(text, text + sizeof text, v);
+    return std::string(text, r.ptr);
+}
+
+bool recallLimit(const char* fileName, const std::string& key, float* value)
+{
+    char text[64] = "";
+    if (RecallIniText(fileName, kLimitsSection, key.c_str(), text, sizeof text) != 0)
+        return false;
+    const char* end = text + std::char_traits<char>::length(text);
+    float v = 0.0f;
+    const auto r = std::from_chars(text, end, v);
+    if (r.ec != std::errc() || r.ptr != end || !std::isfinite(v) || v < -kLimitRange ||
+        v > kLimitRange)
+        return false;
+    *value = v;
+    return true;
 }
 
 // A low limit above the high one is replaced by the high one, and the entry
@@ -133,4 +169,39 @@ int ch2AlarmSwCallBack(CTRL_CALLBACK_ARGS)
     if (event == EVENT_COMMIT)
         switchRule(panel, kDisplay2, disp2Index);
     return 0;
+}
+
+int saveAlarmLimits(const char* fileName)
+{
+    std::string keys[2 * kChannelCount];
+    std::string texts[2 * kChannelCount];
+    const char* keyPtrs[2 * kChannelCount];
+    const char* textPtrs[2 * kChannelCount];
+    for (int i = 0; i < kChannelCount; ++i) {
+        keys[2 * i] = limitKey("High", i);
+        texts[2 * i] = numberText(vHi[i]);
+        keys[2 * i + 1] = limitKey("Low", i);
+        texts[2 * i + 1] = numberText(vLow[i]);
+    }
+    for (int i = 0; i < 2 * kChannelCount; ++i) {
+        keyPtrs[i] = keys[i].c_str();
+        textPtrs[i] = texts[i].c_str();
+    }
+    return SaveIniTexts(fileName, kLimitsSection, keyPtrs, textPtrs, 2 * kChannelCount);
+}
+
+int recallAlarmLimits(const char* fileName)
+{
+    int defaults = 0;
+    for (int i = 0; i < kChannelCount; ++i) {
+        vHi[i] = kDefaultHigh;
+        vLow[i] = kDefaultLow;
+        if (!recallLimit(fileName, limitKey("High", i), &vHi[i]))
+            ++defaults;
+        if (!recallLimit(fileName, limitKey("Low", i), &vLow[i]))
+            ++defaults;
+        if (vLow[i] > vHi[i])
+            vLow[i] = vHi[i];
+    }
+    return defaults;
 }

@@ -42,3 +42,11 @@ int ch2LowLimitCallBack(CTRL_CALLBACK_ARGS);
 int ch2HiLimitCallBack(CTRL_CALLBACK_ARGS);
 int ch1AlarmSwCallBack(CTRL_CALLBACK_ARGS);
 int ch2AlarmSwCallBack(CTRL_CALLBACK_ARGS);
+
+// The limits of every channel in their own section of the settings file,
+// keys High1..High10 and Low1..Low10 in the C number format. The switches
+// are not stored: no alarm is armed at start-up without the user.
+int saveAlarmLimits(const char* fileName);
+// Each limit missing or unusable takes its default alone; a low limit above
+// its high one is brought down to it. Returns how many took their default.
+int recallAlarmLimits(const char* fileName);

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "core/channel.h"
+#include "app/program_run.h"
 #include "core/field_helpers.h"
 #include "meter/receive.h"
 #include "meter/serial_link.h"
@@ -136,6 +137,31 @@ TEST_F(LocaleTest, TypedDecimalCommaIsTheDecimalPoint)
         EXPECT_EQ(shown(monitorPanel, MONITOR_CH1_HIGH), c.shows);
         EXPECT_FLOAT_EQ(vHi[0], c.limit);
     }
+}
+
+// The set-up stored with decimal points reads back, and is written back so,
+// even with the comma in force for the C library's numbers.
+TEST_F(LocaleTest, StoredSetUpKeepsItsDecimalPoint)
+{
+    testsupport::TempDir dir;
+    seam::reset();
+    seam::clearComMap();
+    testsupport::writeFile("Merrivan.ini",
+                           "[State0]\nMONITOR_GAIN=2.5\nMONITOR_OFFSET=-1.25\n[AlarmLimits]\n"
+                           "High3=12.5\nLow3=-0.75\n" +
+                               testsupport::stateIni(3, 9600, 0, 8, 1));
+    testsupport::runProgram([] {
+        std::setlocale(LC_NUMERIC, kCommaLocale);
+        EXPECT_EQ(shown(monitorPanel, MONITOR_GAIN), "2.500");
+        EXPECT_EQ(shown(monitorPanel, MONITOR_OFFSET), "-1.25");
+        EXPECT_EQ(vHi[2], 12.5f);
+        EXPECT_EQ(vLow[2], -0.75f);
+        vLow[5] = -0.5f;
+    });
+    std::setlocale(LC_NUMERIC, "C");
+    const std::string ini = testsupport::readFile("Merrivan.ini");
+    EXPECT_NE(ini.find("High3=12.5\nLow3=-0.75\n"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("Low6=-0.5\n"), std::string::npos) << ini;
 }
 
 }  // namespace

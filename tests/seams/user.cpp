@@ -5,9 +5,11 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTest>
 #include <qcustomplot.h>
 
 #include "platform/panel_builder.h"
@@ -115,6 +117,22 @@ void fireTimer(int panel, int control)
     Control* c = findControl(panel, control);
     if (c && c->timer && c->timer->isActive())
         dispatchControl(panel, control, EVENT_TIMER_TICK);
+}
+
+bool userKeys(int panel, const std::string& keys)
+{
+    Panel* p = findPanel(panel);
+    const QKeySequence sequence(QString::fromStdString(keys));
+    if (!p || !p->window->isVisible() || sequence.isEmpty())
+        return false;
+    // Shortcuts reach only the active window, as on the screen.
+    p->window->activateWindow();
+    if (!QTest::qWaitForWindowActive(p->window))
+        return false;
+    QWidget* target = p->window->focusWidget() ? p->window->focusWidget() : p->window;
+    const QKeyCombination key = sequence[0];
+    QTest::keyClick(target, key.key(), key.keyboardModifiers());
+    return true;
 }
 
 bool isVisible(int panel, int control)

@@ -90,6 +90,9 @@ void userClose(int panel);               // the window's close box
 void userFocus(int panel, int control, bool gotFocus);
 void userMoveCursor(int panel, int control, double x, double y);
 void fireTimer(int panel, int control);  // one tick, now
+// Keys as from the keyboard ("Ctrl+S", "Esc", "Tab") to the panel's window,
+// made the active one, at its focused control; false when it is not shown.
+bool userKeys(int panel, const std::string& keys);
 
 // Inspection of what the user sees.
 bool isVisible(int panel, int control);   // the control's own visible flag
