@@ -2,6 +2,8 @@
 
 #include "core/record_buffer.h"
 #include "meter/com_link.h"
+#include "meter/link_activity.h"
+#include "meter/receive.h"
 #include "meter/serial_link.h"
 #include "record/recording.h"
 #include "ui/merrivan_uir.h"
@@ -10,6 +12,8 @@
 #include "view/display_select.h"
 
 namespace {
+
+constexpr long long kSilenceMs = 10000;
 
 void lampsOff(const AlarmControls& d)
 {
@@ -22,6 +26,12 @@ void lampsOff(const AlarmControls& d)
 int TimeNoDataCallback(CTRL_CALLBACK_ARGS)
 {
     if (event != EVENT_TIMER_TICK)
+        return 0;
+    // A tick can come late, after the window was busy for longer than the
+    // interval: the frames sent meanwhile wait in the port's queue, and only
+    // elapsed time without a frame is silence.
+    takeQueuedFrames();
+    if (msSinceMeterHeard() < kSilenceMs)
         return 0;
     ResetTimer(panel, control);
     const bool recording = fLogging != 0;

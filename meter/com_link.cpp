@@ -109,6 +109,7 @@ int openComLink()
     FlushInQ(portNo);
     FlushOutQ(portNo);
     InstallComCallback(portNo, LWRS_RXFLAG, 0, 13, comPortCharDetCallBack, nullptr);
+    startSilenceClock();
     return result;
 }
 

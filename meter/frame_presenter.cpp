@@ -135,7 +135,7 @@ void presentFrame9600(const FrameResult& r)
             relabelRecording();
     }
 
-    ResetTimer(monitorPanel, MONITOR_NODATA_TIMER);
+    startSilenceClock();
     showDisplays();
     showReceiveLamp(true);
 }
@@ -161,7 +161,7 @@ void presentFrameLegacy(const FrameResult& r)
         showAlarm(1, kDisplay2);
 
     SetDispOld();
-    ResetTimer(monitorPanel, MONITOR_NODATA_TIMER);
+    startSilenceClock();
     showDisplays();
     showReceiveLamp(true);
 }

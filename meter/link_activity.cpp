@@ -12,7 +12,19 @@ unsigned long framesRefused = 0;
 namespace {
 unsigned long shownRead = ~0ul;
 unsigned long shownRefused = ~0ul;
+long long heardAtMs = 0;
 }  // namespace
+
+void startSilenceClock()
+{
+    heardAtMs = MonotonicMs();
+    ResetTimer(monitorPanel, MONITOR_NODATA_TIMER);
+}
+
+long long msSinceMeterHeard()
+{
+    return MonotonicMs() - heardAtMs;
+}
 
 // The counts are brought up to date when the receive lamp goes out and once a
 // second by the clock; the lamp itself is lit by the frame presenter.

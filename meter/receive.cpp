@@ -53,3 +53,9 @@ void comPortCharDetCallBack(int portNumber, int, void*)
     PortQueue queue(portNumber);
     drainFrames(queue, fNewMeter ? kShortest9600 : kShortestLegacy);
 }
+
+void takeQueuedFrames()
+{
+    // A port that is not open answers a negative count: nothing is taken.
+    comPortCharDetCallBack(portNo, LWRS_RXFLAG, nullptr);
+}

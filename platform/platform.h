@@ -258,3 +258,15 @@ void CVI_Beep();
 // Milliseconds elapsed on a clock the PC's clock settings never move, from any
 // start; it keeps counting while the program is stopped.
 long long MonotonicMs();
+
+// While one lives, the pointer shows the program busy over all its windows:
+// for work in the user-interface thread that may take longer than about
+// 0.3 s (drawing an image, printing, a file of a full recording). Nested ones
+// are safe; the pointer comes back when the outermost ends.
+class BusyCursor {
+public:
+    BusyCursor();
+    ~BusyCursor();
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};

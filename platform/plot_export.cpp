@@ -102,7 +102,12 @@ void offerImageExport(QCustomPlot* plot)
             const QString type = QFileInfo(file).suffix().toLower();
             if (type != "png" && type != "pdf" && type != "svg")
                 file += ".png";
-            if (!savePlotImage(plot, file))
+            bool saved = false;
+            {
+                const BusyCursor busy;
+                saved = savePlotImage(plot, file);
+            }
+            if (!saved)
                 MessagePopup("Save Image",
                              QString("The image could not be written to %1.")
                                  .arg(file)

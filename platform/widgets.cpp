@@ -196,12 +196,52 @@ void SwitchWidget::paintEvent(QPaintEvent*)
 
 // ---------------------------------------------------------------- strip chart
 
+namespace {
+
+// A trace drawn in pixels as separate line segments rather than as one
+// polyline: a full chart's trace zigzags within each pixel column, and an
+// antialiased wide polyline of it costs a second per redraw where its
+// segments cost a few milliseconds, to the eye the same line. QCustomPlot
+// does the same with phFastPolylines, but never in an image; vector output
+// (PDF, SVG, print) keeps the polyline.
+class StripTrace final : public QCPGraph {
+public:
+    using QCPGraph::QCPGraph;
+
+protected:
+    void drawLinePlot(QCPPainter* painter, const QVector<QPointF>& points) const override
+    {
+        if (painter->modes().testFlag(QCPPainter::pmVectorized) ||
+            painter->pen().style() != Qt::SolidLine) {
+            QCPGraph::drawLinePlot(painter, points);
+            return;
+        }
+        if (painter->pen().color().alpha() == 0)
+            return;
+        applyDefaultAntialiasingHint(painter);
+        // A value that is not a number leaves a gap, as in the polyline.
+        const auto drawn = [](const QPointF& p) {
+            return std::isfinite(p.x()) && std::isfinite(p.y());
+        };
+        segments_.clear();
+        for (qsizetype i = 1; i < points.size(); ++i)
+            if (drawn(points[i - 1]) && drawn(points[i]))
+                segments_.append(QLineF(points[i - 1], points[i]));
+        painter->drawLines(segments_);
+    }
+
+private:
+    mutable QVector<QLineF> segments_;  // kept between redraws
+};
+
+}  // namespace
+
 StripChart::StripChart(QCustomPlot* plot, int traces, int pointsPerScreen,
                        const std::vector<QColor>& colors)
     : plot_(plot), traces_(traces), pointsPerScreen_(std::max(1, pointsPerScreen))
 {
     for (int t = 0; t < traces_; ++t) {
-        QCPGraph* g = plot_->addGraph();
+        QCPGraph* g = new StripTrace(plot_->xAxis, plot_->yAxis);
         QColor c = t < static_cast<int>(colors.size()) ? colors[t] : QColor(Qt::black);
         g->setPen(QPen(c, 1.6));
         g->setAdaptiveSampling(true);

@@ -180,6 +180,7 @@ public:
             printer.setOutputFormat(QPrinter::PdfFormat);
             printer.setOutputFileName(QString::fromLocal8Bit(fileName.c_str()));
             printer.setPageOrientation(QPageLayout::Landscape);
+            const BusyCursor busy;
             renderPanel(window, printer);
             return 0;
         }
@@ -192,6 +193,8 @@ public:
                 return -2;
             rememberPrintFile(printer);
         }
+        // After the dialog: the busy pointer is for the drawing alone.
+        const BusyCursor busy;
         renderPanel(window, printer);
         return 0;
     }

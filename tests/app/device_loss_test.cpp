@@ -138,6 +138,7 @@ TEST_F(DeviceLossTest, PulledMeterIsAwaitedQuietlyAndOpenedAgainByItselfOrByTheP
             seam::userSetValue(monitorPanel, MONITOR_LOG_SWITCH, 1);
             seam::fireTimer(monitorPanel, MONITOR_SAMPLE_TIMER);
             EXPECT_EQ(statusLine(), "Logging Data: 1 Records.");
+            seam::advanceMonotonicClock(10);
             seam::fireTimer(monitorPanel, MONITOR_NODATA_TIMER);
             EXPECT_EQ(seam::labelText(monitorPanel, MONITOR_CHART),
                       "10 seconds no data,Stop Logging");
@@ -184,6 +185,7 @@ TEST_F(DeviceLossTest, PulledMeterStopsTheRecordingAtOnceKeepingItsRecords)
         EXPECT_EQ(logCounter, 2);
         EXPECT_EQ(logData[1][0], 23.5f);
         // The watchdog then has nothing to stop and tells why no data comes.
+        seam::advanceMonotonicClock(10);
         seam::fireTimer(monitorPanel, MONITOR_NODATA_TIMER);
         EXPECT_EQ(seam::labelText(monitorPanel, MONITOR_CHART), "Meter disconnected");
         EXPECT_EQ(statusLine(), gone);

@@ -245,6 +245,7 @@ TEST_F(StartupTest, PortThatCannotBeOpenedSaysSo)
         const std::string told = "COM16 (" + path + "): cannot be opened.";
         RunResult r = runProgram([&] {
             seam::fireTimer(monitorPanel, MONITOR_CLOCK_TIMER);
+            seam::advanceMonotonicClock(10);
             seam::fireTimer(monitorPanel, MONITOR_NODATA_TIMER);
             EXPECT_EQ(testsupport::statusLine(), told);
         });

@@ -2,9 +2,12 @@
 // Monitor panel, with and without a recording running.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "app/watchdog.h"
+#include "core/decode_test_support.h"
 #include "core/record_buffer.h"
 #include "meter/link_activity.h"
 #include "platform/pty_helper.h"
@@ -32,7 +35,12 @@ float floatVal(int control)
 
 std::string text(int control) { return testsupport::monitorText(control); }
 
-void tick() { seam::fireTimer(monitorPanel, MONITOR_NODATA_TIMER); }
+// A tick after 10 s without a frame.
+void tick()
+{
+    seam::advanceMonotonicClock(10);
+    seam::fireTimer(monitorPanel, MONITOR_NODATA_TIMER);
+}
 
 class WatchdogTest : public MonitorFixture {
 protected:
@@ -246,12 +254,60 @@ TEST(WatchdogOnTheLineTest, FramesWithABadCheckSumDoNotHoldItOff)
             SetCtrlAttribute(monitorPanel, MONITOR_CH1_VALUE, ATTR_LABEL_TEXT, "C");
             int polls = 0;
             EXPECT_TRUE(testsupport::waitFor([&] {
+                seam::advanceMonotonicClock(1);
                 if (polls++ % 10 == 0)
                     meter.write("T0023.5C:H045.2%RH08\r");  // one too high
                 return seam::labelText(monitorPanel, MONITOR_CH1_VALUE) == "Unit";
             }));
         }
         SetCtrlAttribute(monitorPanel, MONITOR_NODATA_TIMER, ATTR_INTERVAL, 10.0);
+    });
+}
+
+// The window was busy longer than the watchdog's interval (a blocking call in
+// the event loop) while the meter went on sending: the late tick takes the
+// frame that waited in the queue and stops nothing. Only 10 s of elapsed time
+// without a frame do.
+TEST(WatchdogOnTheLineTest, FramesQueuedWhileTheWindowWasBusyAreNoSilence)
+{
+    testsupport::TempDir dir;
+    seam::reset();
+    seam::clearComMap();
+    PtyPair meter;
+    ASSERT_TRUE(meter.ok());
+    seam::mapComPort(2, meter.slavePath());
+    testsupport::writeFile("Merrivan.ini", testsupport::stateIni(2, 9600, 0, 8, 1));
+    const auto watchdogTick = [] { seam::fireTimer(monitorPanel, MONITOR_NODATA_TIMER); };
+    testsupport::runProgram([&] {
+        ASSERT_TRUE(meter.write(decodetest::withLrc("T0023.5C:H045.2%RH") + "\r"));
+        ASSERT_TRUE(testsupport::waitFor([] { return text(MONITOR_CH1_VALUE) == "23.5"; }));
+        seam::userSetValue(monitorPanel, MONITOR_CH1_ALARM_SW, 1);
+        seam::userSetValue(monitorPanel, MONITOR_LOG_SWITCH, 1);
+        seam::fireTimer(monitorPanel, MONITOR_SAMPLE_TIMER);
+
+        // The stall: a real one for the frame to reach the port, 12 s of it
+        // on the elapsed-time clock.
+        ASSERT_TRUE(meter.write(decodetest::withLrc("T0024.5C:H045.2%RH") + "\r"));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        seam::advanceMonotonicClock(12);
+        watchdogTick();
+        EXPECT_EQ(text(MONITOR_CH1_VALUE), "24.5");
+        EXPECT_EQ(fLogging, 1);
+        EXPECT_EQ(intVal(MONITOR_CH1_ALARM_SW), 1);
+        EXPECT_EQ(text(MONITOR_SETTINGS), "Logging Data: 1 Records.");
+
+        // A tick 9 s after that frame is early; 10 s of silence is silence.
+        seam::advanceMonotonicClock(9);
+        watchdogTick();
+        EXPECT_EQ(fLogging, 1);
+        seam::advanceMonotonicClock(1);
+        watchdogTick();
+        EXPECT_EQ(fLogging, 0);
+        EXPECT_EQ(intVal(MONITOR_CH1_ALARM_SW), 0);
+        EXPECT_EQ(seam::labelText(monitorPanel, MONITOR_CH1_VALUE), "Unit");
+        EXPECT_EQ(text(MONITOR_SETTINGS),
+                  "No data from the meter for 10 s: recording stopped with 1 records, alarms "
+                  "switched off.");
     });
 }
 

@@ -144,8 +144,10 @@ TEST_P(FramePresenterRebuildTest, EntriesShowTheLimitsOfTheChannelShown)
     ASSERT_EQ(disp1Index, 2);
     setLimits(-5.0f, -5.0f, 1);  // the dew point's, alarm on
 
-    if (c.noDataFirst)
+    if (c.noDataFirst) {
+        seam::advanceMonotonicClock(10);
         TimeNoDataCallback(monitorPanel, MONITOR_NODATA_TIMER, EVENT_TIMER_TICK, nullptr, 0, 0);
+    }
     if (c.legacy) {
         putFrame(c.frame);
         analysisComPortData();

@@ -1,4 +1,6 @@
 // Printed panels, images of the plots, and where the settings file lives.
+#include <QCursor>
+#include <QGuiApplication>
 #include <QImage>
 #include <QMenu>
 #include <gtest/gtest.h>
@@ -118,6 +120,45 @@ TEST_F(PrintExportTest, PlotsSaveAsPngPdfAndSvgFromTheirContextMenu)
     seam::pushFileAnswer("");
     ASSERT_TRUE(saveImageFromMenu(monitorPanel, MONITOR_CHART));
     EXPECT_TRUE(seam::popups().back().kind == "file");
+}
+
+// The pointer shows the program busy while a chart is drawn into a file or
+// printed, and is itself again after, also for the pop-up of a failed save.
+TEST_F(PrintExportTest, BusyPointerWhileDrawingOnlyAndNestedSafely)
+{
+    const auto pointer = [] {
+        const QCursor* c = QGuiApplication::overrideCursor();
+        return c ? static_cast<int>(c->shape()) : -1;
+    };
+    auto* plot = platform::stripOf(monitorPanel, MONITOR_CHART)->plot();
+    int whileDrawing = -2;
+    const QMetaObject::Connection seen =
+        QObject::connect(plot, &QCustomPlot::afterLayout, [&] { whileDrawing = pointer(); });
+    int atPopup = -2;
+    seam::onPopup([&](const seam::Popup&) { atPopup = pointer(); });
+
+    seam::pushFileAnswer(dir.file("chart.png"));
+    ASSERT_TRUE(saveImageFromMenu(monitorPanel, MONITOR_CHART));
+    EXPECT_EQ(whileDrawing, Qt::WaitCursor);
+    EXPECT_EQ(pointer(), -1);
+
+    whileDrawing = -2;
+    PrintPanel(monitorPanel, dir.file("monitor.pdf").c_str(), 0, 1, 1);
+    EXPECT_EQ(whileDrawing, Qt::WaitCursor);
+    EXPECT_EQ(pointer(), -1);
+
+    seam::pushFileAnswer(dir.file("no-such-folder/chart.png"));
+    ASSERT_TRUE(saveImageFromMenu(monitorPanel, MONITOR_CHART));
+    ASSERT_EQ(seam::popups().back().title, "Save Image");
+    EXPECT_EQ(atPopup, -1);
+    QObject::disconnect(seen);
+
+    {
+        const BusyCursor outer;
+        { const BusyCursor inner; }
+        EXPECT_EQ(pointer(), Qt::WaitCursor);
+    }
+    EXPECT_EQ(pointer(), -1);
 }
 
 TEST_F(PrintExportTest, SettingsFileIsInTheWorkingDirectoryUnlessStartedFromTheMenu)

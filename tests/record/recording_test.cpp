@@ -1,5 +1,6 @@
 // Recording as the user sees it: the switch, the sampling ticks, the strip
 // chart with its legend and scale, the status line and the Statistics panel.
+#include <QImage>
 #include <gtest/gtest.h>
 #include <qcustomplot.h>
 
@@ -212,7 +213,21 @@ TEST_F(RecordingTest, SensorErrorIsRecordedWithoutValueAndChartedAsAGap)
     EXPECT_TRUE(std::isnan(humidity->data()->at(1)->value));
     EXPECT_EQ(humidity->data()->at(2)->value, static_cast<double>(45.3f));
     EXPECT_EQ(plot->yAxis->range(), range);
-    EXPECT_FALSE(plot->toPixmap(200, 100).isNull());
+    // Drawn, the gap joins no line across it: every humidity point touches it.
+    const QImage image = plot->toPixmap(800, 400).toImage();
+    const auto pixelsOf = [&image](const QColor& colour) {
+        const auto near = [](int a, int b) { return std::abs(a - b) < 60; };  // antialiased
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor p = image.pixelColor(x, y);
+                n += near(p.red(), colour.red()) && near(p.green(), colour.green()) &&
+                     near(p.blue(), colour.blue());
+            }
+        return n;
+    };
+    EXPECT_GT(pixelsOf(plot->graph(0)->pen().color()), 0);
+    EXPECT_EQ(pixelsOf(humidity->pen().color()), 0);
 }
 
 TEST_F(RecordingTest, UserStopKeepsTheRecordsAndUndimsTheSetUp)
