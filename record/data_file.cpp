@@ -61,6 +61,7 @@ int saveFileCallBack(CTRL_CALLBACK_ARGS)
         tell("Save File", "The records were not saved to \"%s\": %s.", fileName, reasonOf(stop));
         return 0;
     }
+    recordsSaved();
     // The line counts the records once they are all safely in the file.
     if (records > 0)
         setStatusLine("Save File: %d Records.", records);
@@ -93,6 +94,7 @@ int retrieveFileCallBack(CTRL_CALLBACK_ARGS)
     if (fLogging)
         autoStopLogging(kRetrieveStop);
     applyDataFileHeader(header);
+    recordsRetrieved();
     reader.readRecords(header.channels, &stop);
     std::fclose(in);
     if (logCounter > 0)

@@ -19,6 +19,7 @@ namespace {
 // What reset() forgets.
 struct Notes {
     std::deque<int> confirmAnswers;
+    std::deque<int> choiceAnswers;
     std::deque<std::string> fileAnswers;
     std::vector<seam::Popup> popups;
     std::function<void(const seam::Popup&)> popupHook;
@@ -56,6 +57,20 @@ public:
     void message(const char* title, const char* message) override
     {
         note("message", title, message);
+    }
+
+    int choose(const char* title, const char* message, const char* const buttons[3]) override
+    {
+        std::vector<std::string> shown;
+        for (int i = 0; i < 3; ++i)
+            if (buttons[i] && *buttons[i])
+                shown.emplace_back(buttons[i]);
+        note("choice", title, message, std::move(shown));
+        if (notes.choiceAnswers.empty())
+            return 0;
+        const int a = notes.choiceAnswers.front();
+        notes.choiceAnswers.pop_front();
+        return a;
     }
 
     QString selectFile(const char*, const char* defaultFileSpec, const char*, const char* title,
@@ -141,9 +156,11 @@ public:
     }
 
 private:
-    void note(const char* kind, const char* title, const char* message)
+    void note(const char* kind, const char* title, const char* message,
+              std::vector<std::string> buttons = {})
     {
-        notes.popups.push_back({kind, title ? title : "", message ? message : ""});
+        notes.popups.push_back(
+            {kind, title ? title : "", message ? message : "", std::move(buttons)});
         if (notes.popupHook)
             notes.popupHook(notes.popups.back());
     }
@@ -182,6 +199,11 @@ void reset()
 void pushConfirmAnswer(int answer)
 {
     notes().confirmAnswers.push_back(answer);
+}
+
+void pushChoiceAnswer(int answer)
+{
+    notes().choiceAnswers.push_back(answer);
 }
 
 void pushFileAnswer(const std::string& path)

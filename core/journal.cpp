@@ -1,0 +1,81 @@
+#include "core/journal.h"
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// Holds the reader's line buffer for the life of the program.
+DataFileReader reader;
+
+int writeLine(std::FILE* out, char* line, std::size_t n)
+{
+    line[n++] = '\n';
+    // One write per line: a kill between two records leaves whole lines.
+    if (std::fwrite(line, 1, n, out) != n || std::fflush(out) != 0)
+        return errno ? errno : EIO;
+    return 0;
+}
+
+}  // namespace
+
+int Journal::start(const char* path)
+{
+    close();
+    errno = 0;
+    out_ = std::fopen(path, "wb");
+    if (out_ == nullptr)
+        return errno ? errno : EIO;
+    char line[kDataFileMaxLine];
+    errno = 0;
+    return writeLine(out_, line, formatHeaderLine(line));
+}
+
+int Journal::append(int record)
+{
+    if (out_ == nullptr)
+        return EBADF;
+    char line[kDataFileMaxLine];
+    errno = 0;
+    return writeLine(out_, line, formatRecordLine(record, line));
+}
+
+void Journal::close()
+{
+    if (out_ != nullptr)
+        std::fclose(out_);
+    out_ = nullptr;
+}
+
+JournalRead readJournal(const char* path, DataFileStop* stop)
+{
+    *stop = DataFileStop{};
+    std::FILE* in = std::fopen(path, "rb");
+    if (in == nullptr)
+        return JournalRead::None;
+    std::string text;
+    char chunk[kDataFileChunk];
+    std::size_t got = 0;
+    // What was read before a read error is restored all the same.
+    while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0)
+        text.append(chunk, got);
+    std::fclose(in);
+    // A line without its end was being written when the program ended: its
+    // last field may be cut short and still read as a value.
+    const std::size_t end = text.rfind('\n');
+    text.resize(end == std::string::npos ? 0 : end + 1);
+
+    reader.start(text.data(), text.size());
+    DataFileHeader header;
+    if (!reader.readHeader(&header, stop))
+        return JournalRead::NoHeader;
+    applyDataFileHeader(header);
+    reader.readRecords(header.channels, stop);
+    return JournalRead::Read;
+}
+
+void removeJournal(const char* path)
+{
+    std::remove(path);
+}
