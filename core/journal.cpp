@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -23,6 +24,10 @@ int writeLine(std::FILE* out, char* line, std::size_t n)
 int Journal::start(const char* path)
 {
     close();
+    // Opening a named pipe would wait for a reader, and the recording with it.
+    std::error_code ec;
+    if (std::filesystem::is_fifo(path, ec))
+        return EINVAL;
     errno = 0;
     out_ = std::fopen(path, "wb");
     if (out_ == nullptr)
@@ -51,14 +56,20 @@ void Journal::close()
 JournalRead readJournal(const char* path, DataFileStop* stop)
 {
     *stop = DataFileStop{};
+    // Only a file the journal wrote: a pipe or a device would never end.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        return JournalRead::None;
     std::FILE* in = std::fopen(path, "rb");
     if (in == nullptr)
         return JournalRead::None;
     std::string text;
     char chunk[kDataFileChunk];
     std::size_t got = 0;
-    // What was read before a read error is restored all the same.
-    while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0)
+    // A header and every record at their longest; what was read before a
+    // read error is restored all the same.
+    const std::size_t most = static_cast<std::size_t>(kMaxRecords + 1) * kDataFileMaxLine;
+    while (text.size() < most && (got = std::fread(chunk, 1, sizeof chunk, in)) > 0)
         text.append(chunk, got);
     std::fclose(in);
     // A line without its end was being written when the program ended: its
