@@ -13,6 +13,7 @@
 #include "meter/com_link.h"
 #include "meter/link_activity.h"
 #include "platform/platform.h"
+#include "record/data_file.h"
 #include "record/recording.h"
 #include "ui/merrivan_uir.h"
 #include "view/alarm_limits.h"
@@ -33,10 +34,35 @@ void setClockFromPc()
     sysClock = rtc2CRtc(date, time, nullptr);
 }
 
+// Records not saved since they were taken are never lost without a word:
+// Save... exits only once they are in a file.
+bool unsavedRecordsLetGo()
+{
+    char message[256];
+    const char* const question = "Save them before the program exits?";
+    if (fLogging)
+        std::snprintf(message, sizeof message,
+                      "A recording is in progress with %d records that are not saved.\n%s",
+                      recordsTaken(), question);
+    else
+        std::snprintf(message, sizeof message, "%d recorded records are not saved.\n%s",
+                      recordsHeld(), question);
+    switch (ChoicePopup("Exit", message, "Save...", "Discard", "Cancel")) {
+    case 1:
+        saveFileCallBack(monitorPanel, MONITOR_SAVE, EVENT_COMMIT, nullptr, 0, 0);
+        return !recordsUnsaved();
+    case 2:
+        return true;
+    default:
+        return false;
+    }
+}
+
 void confirmExit()
 {
-    if (!ConfirmPopup("Exit", "Exit the program ? "))
+    if (recordsUnsaved() ? !unsavedRecordsLetGo() : !ConfirmPopup("Exit", "Exit the program ? "))
         return;
+    endJournal();
     SavePanelState(monitorPanel, kSettingsFile, 0);
     QuitUserInterface(0);
 }
@@ -110,6 +136,7 @@ int merrivanMain(int, char* argv[])
     if (const char* simulated = std::getenv("MERRIVAN_SIMULATED_METER"); simulated && *simulated)
         SetPanelTitle(monitorPanel, "Merrivan - simulated meter");
     DisplayPanel(monitorPanel);
+    offerJournal();
     RunUserInterface();
     rememberSetup();
 

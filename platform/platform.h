@@ -233,6 +233,12 @@ int comDevicePath(int port, char* path, std::size_t size);
 // ---------------------------------------------------------------- pop-ups and the rest
 int ConfirmPopup(const char* title, const char* message);  // 1 yes, 0 no
 int MessagePopup(const char* title, const char* message);
+// A question with up to three answers, each a button with the caller's label
+// (a null or empty label leaves its button out); the first is the default.
+// Returns 1, 2 or 3 for the button chosen, 0 when the pop-up was closed
+// without a choice (the third button, when there is one, is the Escape key's).
+int ChoicePopup(const char* title, const char* message, const char* button1,
+                const char* button2, const char* button3 = nullptr);
 enum { VAL_NO_FILE_SELECTED = 0, VAL_EXISTING_FILE_SELECTED = 1, VAL_NEW_FILE_SELECTED = 2 };
 // Fills `path` (at least `size` bytes); 0 when nothing was chosen. The file
 // types are "name (pattern)" entries joined by ";;"; all files are always

@@ -13,6 +13,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTextBrowser>
@@ -151,6 +152,28 @@ public:
         PlacedMessageBox box(QMessageBox::Information, QString::fromLocal8Bit(title),
                              QString::fromLocal8Bit(message), QMessageBox::Ok, activeParent());
         box.exec();
+    }
+
+    int choose(const char* title, const char* message, const char* const buttons[3]) override
+    {
+        PlacedMessageBox box(QMessageBox::Question, QString::fromLocal8Bit(title),
+                             QString::fromLocal8Bit(message), QMessageBox::NoButton,
+                             activeParent());
+        static const QMessageBox::ButtonRole roles[3] = {
+            QMessageBox::AcceptRole, QMessageBox::DestructiveRole, QMessageBox::RejectRole};
+        QAbstractButton* added[3] = {};
+        for (int i = 0; i < 3; ++i)
+            if (buttons[i] && *buttons[i])
+                added[i] = box.addButton(QString::fromLocal8Bit(buttons[i]), roles[i]);
+        if (auto* first = qobject_cast<QPushButton*>(added[0]))
+            box.setDefaultButton(first);
+        if (added[2])
+            box.setEscapeButton(added[2]);
+        box.exec();
+        for (int i = 0; i < 3; ++i)
+            if (added[i] && box.clickedButton() == added[i])
+                return i + 1;
+        return 0;
     }
 
     QString selectFile(const char* defaultDirectory, const char*, const char* fileTypeList,
@@ -299,6 +322,13 @@ int MessagePopup(const char* title, const char* message)
 {
     world().message(title, message);
     return 0;
+}
+
+int ChoicePopup(const char* title, const char* message, const char* button1,
+                const char* button2, const char* button3)
+{
+    const char* const buttons[3] = {button1, button2, button3};
+    return world().choose(title, message, buttons);
 }
 
 int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec,

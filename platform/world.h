@@ -23,6 +23,9 @@ public:
     // 1 yes, 0 no.
     virtual int confirm(const char* title, const char* message) = 0;
     virtual void message(const char* title, const char* message) = 0;
+    // 1, 2 or 3 for the button chosen (null labels are left out); 0 when
+    // closed without a choice.
+    virtual int choose(const char* title, const char* message, const char* const buttons[3]) = 0;
     // The file chosen; empty when cancelled. *selectedFilter gets the entry of
     // `fileTypeList` (or "All files (*)") chosen with it.
     virtual QString selectFile(const char* defaultDirectory, const char* defaultFileSpec,

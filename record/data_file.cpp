@@ -133,6 +133,7 @@ int saveFileCallBack(CTRL_CALLBACK_ARGS)
         tell("Save File", "The records were not saved to \"%s\": %s.", fileName, reasonOf(stop));
         return 0;
     }
+    recordsSaved();
     // The line counts the records once they are all safely in the file.
     if (records > 0)
         setStatusLine("Save File: %d Records.", records);
@@ -167,6 +168,7 @@ int retrieveFileCallBack(CTRL_CALLBACK_ARGS)
     if (fLogging)
         autoStopLogging(kRetrieveStop);
     applyDataFileHeader(header);
+    recordsRetrieved();
     reader.readRecords(header.channels, &stop);
     std::fclose(in);
     if (logCounter > 0)

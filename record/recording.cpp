@@ -1,11 +1,13 @@
 #include "record/recording.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
 #include "core/channel.h"
 #include "core/clock.h"
+#include "core/journal.h"
 #include "core/record_buffer.h"
 #include "ui/merrivan_uir.h"
 #include "ui/panel_handles.h"
@@ -18,6 +20,41 @@ float vOffset = 0.0f;
 int vRange = 100;
 
 namespace {
+
+// The recording in progress, line by line as its records are taken.
+Journal journal;
+bool unsaved = false;
+// A journal that cannot be written is told once per recording; the
+// recording goes on without it.
+bool journalFaultTold = false;
+
+void tellJournalFault(int errnum)
+{
+    journal.close();
+    if (journalFaultTold)
+        return;
+    journalFaultTold = true;
+    char path[4096] = "";
+    journalPath(path, sizeof path);
+    char message[4400];
+    std::snprintf(message, sizeof message,
+                  "The recording goes on, but its records cannot be kept in \"%s\" (%s): "
+                  "should the program end before they are saved, they are lost.",
+                  path, std::strerror(errnum));
+    MessagePopup("Recording", message);
+}
+
+void startJournal()
+{
+    journalFaultTold = false;
+    char path[4096];
+    if (!journalPath(path, sizeof path)) {
+        tellJournalFault(ENAMETOOLONG);
+        return;
+    }
+    if (const int e = journal.start(path); e != 0)
+        tellJournalFault(e);
+}
 
 void dimSetup(int dimmed)
 {
@@ -56,6 +93,9 @@ void startLogging()
     }
     showRecordedChannels();
     SetStaticDisp(0);
+    // The records before are gone from the buffer; so they go from the journal.
+    unsaved = false;
+    startJournal();
 }
 
 // Why the program stopped, as the status line says it; the chart's title
@@ -97,7 +137,13 @@ void takeSample()
     setStatusLine("Logging Data: %d Records.", r + 1);
     ++logCounter;
     ++logLength;
+    unsaved = true;
     basicStatistic();
+    // Last: a pop-up lets the next tick run before it returns.
+    if (journal.isOpen()) {
+        if (const int e = journal.append(r); e != 0)
+            tellJournalFault(e);
+    }
 }
 
 }  // namespace
@@ -122,6 +168,8 @@ void stopRecording(const char* reason, StopBy by)
         return;
     fLogging = 0;
     SetCtrlAttribute(monitorPanel, MONITOR_SAMPLE_TIMER, ATTR_ENABLED, 0);
+    // Its records stay in the journal until they are saved or given up.
+    journal.close();
     SetCtrlAttribute(monitorPanel, MONITOR_CHART, ATTR_LABEL_TEXT, reason);
     // Shown only while a recording runs.
     SetCtrlAttribute(monitorPanel, MONITOR_REC_INDICATOR, ATTR_VISIBLE, 0);
@@ -221,4 +269,113 @@ void setStatusLine(const char* format, ...)
     std::vsnprintf(text, sizeof text, format, args);
     va_end(args);
     SetCtrlVal(monitorPanel, MONITOR_SETTINGS, text);
+}
+
+// ---------------------------------------------------------------- journal
+
+bool journalPath(char* path, std::size_t size)
+{
+    return settingsFilePath(kJournalFile, path, size) == 0;
+}
+
+bool recordsUnsaved()
+{
+    return unsaved;
+}
+
+void recordsSaved()
+{
+    unsaved = false;
+    // A running recording goes on adding to its journal.
+    char path[4096];
+    if (!fLogging && journalPath(path, sizeof path))
+        removeJournal(path);
+}
+
+void recordsRetrieved()
+{
+    unsaved = false;
+    journal.close();
+    char path[4096];
+    if (journalPath(path, sizeof path))
+        removeJournal(path);
+}
+
+void endJournal()
+{
+    journal.close();
+    char path[4096];
+    if (journalPath(path, sizeof path))
+        removeJournal(path);
+}
+
+namespace {
+
+void forgetRestored()
+{
+    logCounter = 0;
+    logLength = 0;
+    logDataNum = 0;
+    fLogGetDes = 0;
+}
+
+void putStamp(int record, char* text, std::size_t size)
+{
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    cRtc2BRtc(static_cast<unsigned int>(sTime[record]), &year, &month, &day, &hour, &minute,
+              &second);
+    std::snprintf(text, size, "%02d-%02d-%04d %02d:%02d:%02d", month, day, year, hour, minute,
+                  second);
+}
+
+}  // namespace
+
+void offerJournal()
+{
+    // The program starts with an empty buffer.
+    unsaved = false;
+    char path[4096];
+    if (!journalPath(path, sizeof path))
+        return;
+    DataFileStop stop;
+    const JournalRead read = readJournal(path, &stop);
+    if (read == JournalRead::None)
+        return;
+    const int records = recordsHeld();
+    if (read == JournalRead::NoHeader || records == 0) {
+        // Ended before its first record: there is nothing to give back.
+        forgetRestored();
+        removeJournal(path);
+        return;
+    }
+    char first[32];
+    char last[32];
+    putStamp(0, first, sizeof first);
+    putStamp(records - 1, last, sizeof last);
+    char message[512];
+    std::snprintf(message, sizeof message,
+                  "The program ended before the last recording was saved.\n"
+                  "%d records of %d channels, taken from %s to %s, can be restored.",
+                  records, recordedChannels(), first, last);
+    // Closed without a choice, the records are restored: nothing is lost.
+    if (ChoicePopup("Restore Recording", message, "Restore", "Discard") == 2) {
+        forgetRestored();
+        removeJournal(path);
+        return;
+    }
+    unsaved = true;
+    showRecordedChannels();
+    GetCtrlVal(monitorPanel, MONITOR_RANGE, &vRange);
+    SetCtrlAttribute(monitorPanel, MONITOR_CHART, ATTR_POINTS_PER_SCREEN, vRange);
+    plotWholeBuffer();
+    SetStaticDisp(0);
+    fUpdateHistogram = 1;
+    basicStatistic();
+    setStatusLine("Restore Recording: %d Records.", records);
+    if (stop.fault != DataFileFault::None) {
+        std::snprintf(message, sizeof message,
+                      "Reading the journal stopped at line %d: %s. %d records were restored.",
+                      stop.line, dataFileFaultText(stop.fault), records);
+        MessagePopup("Restore Recording", message);
+    }
 }

@@ -1,6 +1,8 @@
 // Recording at a sample rate into the record buffer, and the strip chart.
 #pragma once
 
+#include <cstddef>
+
 #include "platform/platform.h"
 
 extern int sampleData;
@@ -33,6 +35,28 @@ void autoStopLogging(const char* reason);
 // The legend and the traces of the recorded channels, named as the
 // recording names them; the others hidden.
 void showRecordedChannels();
+
+// Whether the buffer holds records taken, or restored from the journal, that
+// no save has written since. Records retrieved from a file count as saved.
+bool recordsUnsaved();
+// A save wrote every record the buffer holds: once no recording runs, its
+// journal has done its work and goes.
+void recordsSaved();
+// A retrieve replaced the buffer's records with a file's: the journal of the
+// records replaced goes.
+void recordsRetrieved();
+// At start-up: a journal that a run left behind (it ended without a save or
+// a discard: a crash, a kill, a power cut) is offered for Restore, which
+// reads its records into the buffer, chart and statistics as a retrieve
+// would, as unsaved records; or for Discard.
+void offerJournal();
+// The program exits with the user's consent: its records are saved or given
+// up, and the journal goes.
+void endJournal();
+// Where the journal lives: beside the settings file. False when the path
+// does not fit.
+bool journalPath(char* path, std::size_t size);
+inline constexpr char kJournalFile[] = "Merrivan.journal";
 
 // Writes the Monitor's status line (recording and file progress).
 __attribute__((format(printf, 1, 2))) void setStatusLine(const char* format, ...);

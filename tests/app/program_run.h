@@ -10,6 +10,7 @@
 #include "app/merrivan.h"
 #include "platform/platform.h"
 #include "platform/seams.h"
+#include "record/recording.h"
 #include "test_support.h"
 #include "ui/merrivan_uir.h"
 
@@ -25,8 +26,9 @@ inline std::string statusLine()
     return monitorText(MONITOR_SETTINGS);
 }
 
-// `inLoop` runs once the event loop is up; then the exit is confirmed unless
-// `autoExit` is false and `inLoop` ends the program itself.
+// `inLoop` runs once the event loop is up; then the exit is confirmed (unsaved
+// records discarded) unless `autoExit` is false and `inLoop` ends the program
+// itself.
 inline RunResult runProgram(const std::function<void()>& inLoop = {}, bool autoExit = true)
 {
     RunResult result;
@@ -35,7 +37,11 @@ inline RunResult runProgram(const std::function<void()>& inLoop = {}, bool autoE
         if (inLoop)
             inLoop();
         if (autoExit) {
-            seam::pushConfirmAnswer(1);
+            // Records not saved are given up rather than asked about.
+            if (recordsUnsaved())
+                seam::pushChoiceAnswer(2);
+            else
+                seam::pushConfirmAnswer(1);
             seam::userPress(monitorPanel, MONITOR_EXIT);
         }
     });

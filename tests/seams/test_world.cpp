@@ -20,6 +20,7 @@ namespace {
 // What reset() forgets.
 struct Notes {
     std::deque<int> confirmAnswers;
+    std::deque<int> choiceAnswers;
     std::deque<std::pair<std::string, std::string>> fileAnswers;  // path, filter
     std::vector<seam::Popup> popups;
     std::function<void(const seam::Popup&)> popupHook;
@@ -57,6 +58,20 @@ public:
     void message(const char* title, const char* message) override
     {
         note("message", title, message);
+    }
+
+    int choose(const char* title, const char* message, const char* const buttons[3]) override
+    {
+        std::vector<std::string> shown;
+        for (int i = 0; i < 3; ++i)
+            if (buttons[i] && *buttons[i])
+                shown.emplace_back(buttons[i]);
+        note("choice", title, message, std::move(shown));
+        if (notes.choiceAnswers.empty())
+            return 0;
+        const int a = notes.choiceAnswers.front();
+        notes.choiceAnswers.pop_front();
+        return a;
     }
 
     // The filter chosen is the answer's, else the list's first, as the dialog
@@ -148,9 +163,11 @@ public:
     }
 
 private:
-    void note(const char* kind, const char* title, const char* message)
+    void note(const char* kind, const char* title, const char* message,
+              std::vector<std::string> buttons = {})
     {
-        notes.popups.push_back({kind, title ? title : "", message ? message : ""});
+        notes.popups.push_back(
+            {kind, title ? title : "", message ? message : "", std::move(buttons)});
         if (notes.popupHook)
             notes.popupHook(notes.popups.back());
     }
@@ -189,6 +206,11 @@ void reset()
 void pushConfirmAnswer(int answer)
 {
     notes().confirmAnswers.push_back(answer);
+}
+
+void pushChoiceAnswer(int answer)
+{
+    notes().choiceAnswers.push_back(answer);
 }
 
 void pushFileAnswer(const std::string& path, const std::string& filter)

@@ -18,12 +18,16 @@ void reset();
 bool enabled();
 
 struct Popup {
-    std::string kind;  // "confirm", "message", "file"
+    std::string kind;  // "confirm", "message", "file", "choice"
     std::string title;
     std::string message;
+    std::vector<std::string> buttons;  // a choice's button labels, as shown
 };
 // Answers for ConfirmPopup, in order; without one the answer is 0 (no).
 void pushConfirmAnswer(int answer);
+// Answers for ChoicePopup (1, 2 or 3: the button), in order; without one the
+// pop-up is closed without a choice (0).
+void pushChoiceAnswer(int answer);
 // Answers for FileSelectPopup, in order; an empty path means cancelled. The
 // file type chosen with it is `filter` (an entry of the pop-up's list, or
 // "All files (*)"); without one, the list's first.
