@@ -480,6 +480,7 @@ bool buildStatistics(PanelBuilder& b)
     hsettings->addWidget(cursorY);
     hl->addLayout(hsettings);
     hl->addWidget(b.graph(ID(STATISTIC_HISTOGRAM), "", "Value", "Count", "staticCh1Callback"), 1);
+    b.innerWidget()->setMinimumHeight(180);  // the window fits a laptop at 200 %
     b.wholeNumberTicks();
     // With nothing to analyse there is no count to read off.
     b.blankWhileEmpty(STATISTIC_CURSOR_Y, STATISTIC_HISTOGRAM);

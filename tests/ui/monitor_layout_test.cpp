@@ -89,6 +89,10 @@ TEST_F(MonitorLayout, FitsSmallScreensAndGivesALargeOneToReadingsAndChart)
                          platform::controlWidget(monitorPanel, MONITOR_CHART)->height()});
     }
     window->hide();
+    // Statistics opens over it and fits the smallest screen too.
+    const QSize statistics = platform::panelWindow(statisticPanel)->minimumSizeHint();
+    EXPECT_LE(statistics.width(), 960);
+    EXPECT_LE(statistics.height(), 500);
     // Maximised, the entries keep their width; readings and chart grow.
     EXPECT_EQ(looks[2].limitWidth, looks[1].limitWidth);
     EXPECT_LT(looks[2].limitWidth, 140);
