@@ -16,9 +16,19 @@ namespace {
 
 // QWidget::render falls back to a pixmap of the whole window when it paints on
 // a printer; painting into a picture first keeps every drawing command.
-void paintTree(QWidget* widget, QWidget* top, QCPPainter& painter)
+void paintTree(QWidget* widget, QWidget* top, QCPPainter& painter, const QRect& shown)
 {
     const QPoint at = widget->mapTo(top, QPoint(0, 0));
+    const QRect place(at, widget->size());
+    const QRect visible = place & shown;
+    if (visible.isEmpty())
+        return;
+    // A widget a scrolled view cuts is printed as cut, not over its neighbours.
+    const bool cut = visible != place;
+    if (cut) {
+        painter.save();
+        painter.setClipRect(visible);
+    }
     if (auto* plot = qobject_cast<QCustomPlot*>(widget)) {
         // A plot's own paint event only copies its screen buffers.
         painter.save();
@@ -26,14 +36,16 @@ void paintTree(QWidget* widget, QWidget* top, QCPPainter& painter)
         painter.setMode(QCPPainter::pmVectorized);
         plot->toPainter(&painter, plot->width(), plot->height());
         painter.restore();
-        return;
+    } else {
+        widget->render(&painter, at, QRegion(), QWidget::DrawWindowBackground);
+        for (QObject* child : widget->children()) {
+            auto* w = qobject_cast<QWidget*>(child);
+            if (w && !w->isWindow() && w->isVisibleTo(top))
+                paintTree(w, top, painter, visible);
+        }
     }
-    widget->render(&painter, at, QRegion(), QWidget::DrawWindowBackground);
-    for (QObject* child : widget->children()) {
-        auto* w = qobject_cast<QWidget*>(child);
-        if (w && !w->isWindow() && w->isVisibleTo(top))
-            paintTree(w, top, painter);
-    }
+    if (cut)
+        painter.restore();
 }
 
 }  // namespace
@@ -48,7 +60,7 @@ void paintWindowAsVectors(QWidget* window, QPainter& painter, const QRectF& targ
     QPicture picture;
     {
         QCPPainter recorder(&picture);
-        paintTree(window, window, recorder);
+        paintTree(window, window, recorder, window->rect());
     }
     const QSizeF size = window->size();
     const double scale =
