@@ -25,27 +25,24 @@ void paintTree(QWidget* widget, QWidget* top, QCPPainter& painter, const QRect& 
         return;
     // A widget a scrolled view cuts is printed as cut, not over its neighbours.
     const bool cut = visible != place;
-    if (cut) {
-        painter.save();
-        painter.setClipRect(visible);
-    }
     if (auto* plot = qobject_cast<QCustomPlot*>(widget)) {
         // A plot's own paint event only copies its screen buffers.
         painter.save();
+        if (cut)
+            painter.setClipRect(visible);
         painter.translate(at);
         painter.setMode(QCPPainter::pmVectorized);
         plot->toPainter(&painter, plot->width(), plot->height());
         painter.restore();
-    } else {
-        widget->render(&painter, at, QRegion(), QWidget::DrawWindowBackground);
-        for (QObject* child : widget->children()) {
-            auto* w = qobject_cast<QWidget*>(child);
-            if (w && !w->isWindow() && w->isVisibleTo(top))
-                paintTree(w, top, painter, visible);
-        }
+        return;
     }
-    if (cut)
-        painter.restore();
+    widget->render(&painter, at, cut ? QRegion(visible.translated(-at)) : QRegion(),
+                   QWidget::DrawWindowBackground);
+    for (QObject* child : widget->children()) {
+        auto* w = qobject_cast<QWidget*>(child);
+        if (w && !w->isWindow() && w->isVisibleTo(top))
+            paintTree(w, top, painter, visible);
+    }
 }
 
 }  // namespace
