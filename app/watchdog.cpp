@@ -45,8 +45,8 @@ int TimeNoDataCallback(CTRL_CALLBACK_ARGS)
     forgetMeterLayout();
     DefaultCtrl(monitorPanel, MONITOR_CH1_VALUE);
     DefaultCtrl(monitorPanel, MONITOR_CH2_VALUE);
-    SetCtrlAttribute(monitorPanel, MONITOR_CH1_VALUE, ATTR_LABEL_TEXT, "Unit");
-    SetCtrlAttribute(monitorPanel, MONITOR_CH2_VALUE, ATTR_LABEL_TEXT, "Unit");
+    SetCtrlAttribute(monitorPanel, MONITOR_CH1_VALUE, ATTR_LABEL_TEXT, "");
+    SetCtrlAttribute(monitorPanel, MONITOR_CH2_VALUE, ATTR_LABEL_TEXT, "");
     SetCtrlAttribute(monitorPanel, MONITOR_CH1_TYPE, ATTR_VISIBLE, 0);
     SetCtrlAttribute(monitorPanel, MONITOR_CH2_TYPE, ATTR_VISIBLE, 0);
     SetCtrlAttribute(monitorPanel, MONITOR_CH1_SELECT, ATTR_VISIBLE, 0);

@@ -1,9 +1,11 @@
 #include "meter/frame_presenter.h"
 
 #include <cstring>
+#include <string>
 
 #include "core/channel.h"
 #include "core/record_buffer.h"
+#include "core/unit_text.h"
 #include "meter/link_activity.h"
 #include "platform/platform.h"
 #include "record/recording.h"
@@ -58,10 +60,10 @@ void showAlarm(int channelIndex, const AlarmControls& display)
         CVI_Beep();
 }
 
-// "Nul" in a record means the field carried no unit: the label stays empty.
-const char* unitLabel(const ChannelRecord& rec)
+// The unit as people write it ("°C", "%RH"); empty when the field had none.
+std::string unitLabel(const ChannelRecord& rec)
 {
-    return std::strcmp(rec.unit, "Nul") == 0 ? "" : rec.unit;
+    return shownUnit(rec.unit, std::strcmp(sensorName(rec.type), "Humidity") == 0);
 }
 
 // After the layout is settled, so a layout the frame changed shows at once;
@@ -76,9 +78,9 @@ void showDisplays()
     const bool oneChannel = wDataNum <= 1;
     SetCtrlVal(monitorPanel, MONITOR_CH1_VALUE, first.valStr);
     SetCtrlVal(monitorPanel, MONITOR_CH2_VALUE, oneChannel ? "" : second.valStr);
-    SetCtrlAttribute(monitorPanel, MONITOR_CH1_VALUE, ATTR_LABEL_TEXT, unitLabel(first));
+    SetCtrlAttribute(monitorPanel, MONITOR_CH1_VALUE, ATTR_LABEL_TEXT, unitLabel(first).c_str());
     SetCtrlAttribute(monitorPanel, MONITOR_CH2_VALUE, ATTR_LABEL_TEXT,
-                     oneChannel ? "" : unitLabel(second));
+                     oneChannel ? "" : unitLabel(second).c_str());
 }
 
 // The lamp lights with a frame taken and goes out one flash after the last

@@ -16,23 +16,32 @@ namespace {
 
 // QWidget::render falls back to a pixmap of the whole window when it paints on
 // a printer; painting into a picture first keeps every drawing command.
-void paintTree(QWidget* widget, QWidget* top, QCPPainter& painter)
+void paintTree(QWidget* widget, QWidget* top, QCPPainter& painter, const QRect& shown)
 {
     const QPoint at = widget->mapTo(top, QPoint(0, 0));
+    const QRect place(at, widget->size());
+    const QRect visible = place & shown;
+    if (visible.isEmpty())
+        return;
+    // A widget a scrolled view cuts is printed as cut, not over its neighbours.
+    const bool cut = visible != place;
     if (auto* plot = qobject_cast<QCustomPlot*>(widget)) {
         // A plot's own paint event only copies its screen buffers.
         painter.save();
+        if (cut)
+            painter.setClipRect(visible);
         painter.translate(at);
         painter.setMode(QCPPainter::pmVectorized);
         plot->toPainter(&painter, plot->width(), plot->height());
         painter.restore();
         return;
     }
-    widget->render(&painter, at, QRegion(), QWidget::DrawWindowBackground);
+    widget->render(&painter, at, cut ? QRegion(visible.translated(-at)) : QRegion(),
+                   QWidget::DrawWindowBackground);
     for (QObject* child : widget->children()) {
         auto* w = qobject_cast<QWidget*>(child);
         if (w && !w->isWindow() && w->isVisibleTo(top))
-            paintTree(w, top, painter);
+            paintTree(w, top, painter, visible);
     }
 }
 
@@ -48,7 +57,7 @@ void paintWindowAsVectors(QWidget* window, QPainter& painter, const QRectF& targ
     QPicture picture;
     {
         QCPPainter recorder(&picture);
-        paintTree(window, window, recorder);
+        paintTree(window, window, recorder, window->rect());
     }
     const QSizeF size = window->size();
     const double scale =

@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollArea>
 #include <QSerialPortInfo>
 #include <QVBoxLayout>
 
@@ -54,7 +55,8 @@ QFont scaled(QWidget* w, double points, bool bold)
 // grows with the display, which takes the room a large window offers.
 QWidget* valueDisplay(PanelBuilder& b, int id, const char* name)
 {
-    QWidget* box = b.reading(id, name, "Unit", "----", LabelAt::Right);
+    // No unit until the first reading names one.
+    QWidget* box = b.reading(id, name, "", "----", LabelAt::Right);
     QWidget* figures = b.innerWidget();
     figures->setFont(scaled(figures, 26, true));
     figures->setMinimumSize(170, 56);
@@ -152,9 +154,23 @@ bool buildMonitor(PanelBuilder& b)
     b.panelCallback("MonitorPanCallBack");
     w->setStyleSheet(kPanelStyle);
     usePanelFont(w);
-    auto* root = new QVBoxLayout(w);
-    root->setContentsMargins(10, 6, 10, 6);
+    // Readings, chart and settings scroll when the screen is too small for
+    // them (a laptop at 200 %); the commands and the status line below stay
+    // in view whatever the window's size.
+    auto* outer = new QVBoxLayout(w);
+    outer->setContentsMargins(0, 0, 0, 6);
+    outer->setSpacing(6);
+    auto* scroll = new QScrollArea(w);
+    scroll->setObjectName("MonitorScroll");
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setFocusPolicy(Qt::NoFocus);  // Tab goes to the controls; focus scrolls them into view
+    auto* body = new QWidget;
+    auto* root = new QVBoxLayout(body);
+    root->setContentsMargins(10, 6, 10, 0);
     root->setSpacing(6);
+    scroll->setWidget(body);
+    outer->addWidget(scroll, 1);
 
     // Heading: logo, name, date and time.
     auto* top = new QHBoxLayout;
@@ -273,6 +289,7 @@ bool buildMonitor(PanelBuilder& b)
 
     // Commands.
     auto* commands = new QHBoxLayout;
+    commands->setContentsMargins(10, 0, 10, 0);
     commands->addWidget(b.command(ID(MONITOR_COMPORT_CMD), "Serial Port...", "comPortCallBack"));
     commands->addWidget(b.command(ID(MONITOR_STATISTICS_CMD), "Statistics...", "statisticsCallBack"));
     commands->addWidget(b.command(ID(MONITOR_SAVE), "Save File...", "saveFileCallBack"));
@@ -281,7 +298,7 @@ bool buildMonitor(PanelBuilder& b)
     commands->addStretch(1);
     commands->addWidget(b.command(ID(MONITOR_HELP), "Help", "helpCallBack"));
     commands->addWidget(b.command(ID(MONITOR_EXIT), "Exit", "exitCallBack"));
-    root->addLayout(commands);
+    outer->addLayout(commands);
     b.shortcut(MONITOR_SAVE, "Ctrl+S");
     b.shortcut(MONITOR_RETRIEVE, "Ctrl+O");
     b.shortcut(MONITOR_PRINT, "Ctrl+P");
@@ -291,6 +308,7 @@ bool buildMonitor(PanelBuilder& b)
     // The status line, and beside it what the link is doing: a lamp that
     // flashes on each frame taken and the session's frame counts.
     auto* statusRow = new QHBoxLayout;
+    statusRow->setContentsMargins(10, 0, 10, 0);
     QWidget* status = b.text(ID(MONITOR_SETTINGS), "", "", nullptr, true, LabelAt::None);
     status->setStyleSheet("background: #eef2f5; border: 1px solid #c5ced6; padding: 3px;");
     status->setFont(scaled(status, 10.5, false));
@@ -302,7 +320,7 @@ bool buildMonitor(PanelBuilder& b)
     rxCount->setToolTip("Frames read from the meter this session, and frames refused "
                         "(bad check sum, too short, not in the meter's format)");
     statusRow->addWidget(rxCount);
-    root->addLayout(statusRow);
+    outer->addLayout(statusRow);
 
     b.timer(ID(MONITOR_CLOCK_TIMER), 1.0, true, "timeTickCallBack");
     b.timer(ID(MONITOR_SAMPLE_TIMER), 1.0, false, "timeSampleCallBack");
@@ -462,6 +480,7 @@ bool buildStatistics(PanelBuilder& b)
     hsettings->addWidget(cursorY);
     hl->addLayout(hsettings);
     hl->addWidget(b.graph(ID(STATISTIC_HISTOGRAM), "", "Value", "Count", "staticCh1Callback"), 1);
+    b.innerWidget()->setMinimumHeight(180);  // the window fits a laptop at 200 %
     b.wholeNumberTicks();
     // With nothing to analyse there is no count to read off.
     b.blankWhileEmpty(STATISTIC_CURSOR_Y, STATISTIC_HISTOGRAM);

@@ -86,7 +86,7 @@ protected:
             EXPECT_EQ(rec.type, 0);
         for (int value : {MONITOR_CH1_VALUE, MONITOR_CH2_VALUE}) {
             EXPECT_EQ(text(value), initialValue_);
-            EXPECT_EQ(seam::labelText(monitorPanel, value), "Unit");
+            EXPECT_EQ(seam::labelText(monitorPanel, value), "");
         }
         for (int c : {MONITOR_CH1_TYPE, MONITOR_CH2_TYPE, MONITOR_CH1_SELECT, MONITOR_CH2_SELECT})
             EXPECT_FALSE(seam::isVisible(monitorPanel, c)) << c;
@@ -257,7 +257,7 @@ TEST(WatchdogOnTheLineTest, FramesWithABadCheckSumDoNotHoldItOff)
                 seam::advanceMonotonicClock(1);
                 if (polls++ % 10 == 0)
                     meter.write("T0023.5C:H045.2%RH08\r");  // one too high
-                return seam::labelText(monitorPanel, MONITOR_CH1_VALUE) == "Unit";
+                return seam::labelText(monitorPanel, MONITOR_CH1_VALUE) == "";
             }));
         }
         SetCtrlAttribute(monitorPanel, MONITOR_NODATA_TIMER, ATTR_INTERVAL, 10.0);

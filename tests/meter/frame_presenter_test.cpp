@@ -43,7 +43,7 @@ TEST_F(FramePresenterTest, LayoutIsRebuiltBeforeTheValuesAreShown)
     receive("T0044.0C:H055.0%RH");
     EXPECT_EQ(disp1Index, 0);
     EXPECT_EQ(text(monitorPanel, MONITOR_CH1_VALUE), "44.0");
-    EXPECT_EQ(unit(MONITOR_CH1_VALUE), "C");
+    EXPECT_EQ(unit(MONITOR_CH1_VALUE), "°C");
     EXPECT_EQ(text(monitorPanel, MONITOR_CH2_VALUE), "55.0");
     EXPECT_EQ(unit(MONITOR_CH2_VALUE), "%RH");
 }

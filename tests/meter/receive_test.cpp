@@ -119,7 +119,7 @@ const std::string kTwo = withLrc("T0023.5C:H045.2%RH");
 INSTANTIATE_TEST_SUITE_P(
     Frames, ReceiveDisplayTest,
     ::testing::Values(
-        DisplayCase{"TwoChannels", 1, {kTwo}, {"23.5", "C", "45.2", "%RH"}},
+        DisplayCase{"TwoChannels", 1, {kTwo}, {"23.5", "°C", "45.2", "%RH"}},
         DisplayCase{"NoUnitGivesEmptyLabel", 1, {withLrc("T0023.5:H045.2%RH")},
                     {"23.5", "", "45.2", "%RH"}},
         DisplayCase{"ErrorFieldGivesEmptyLabel", 1, {withLrc("E02:H____")},
@@ -127,16 +127,16 @@ INSTANTIATE_TEST_SUITE_P(
         // Display 2 falls silent when the meter drops to one channel: no
         // stale reading of the channel that went away, no unit.
         DisplayCase{"OneChannelLeavesDisplay2Empty", 1, {kTwo, withLrc("T0024.0C")},
-                    {"24.0", "C", "", ""}},
+                    {"24.0", "°C", "", ""}},
         // A bad check sum changes no record; the boxes show the last frame again.
         DisplayCase{"BadCheckSumShowsTheLastFrame", 1, {kTwo, "T0099.9C:H099.9%RH00"},
-                    {"23.5", "C", "45.2", "%RH"}},
+                    {"23.5", "°C", "45.2", "%RH"}},
         // The baud rate picks the decoder: a legacy frame fails the LRC check.
         DisplayCase{"LegacyFrameOnThe9600Line", 1, {"T23.5C"}, {"", "", "", ""}},
-        DisplayCase{"LegacyOneChannel", 0, {"T23.5C"}, {"23.5", "C", "", ""}},
+        DisplayCase{"LegacyOneChannel", 0, {"T23.5C"}, {"23.5", "°C", "", ""}},
         // The second channel is decoded from the second two-channel frame on.
         DisplayCase{"LegacyTwoChannels", 0, {"T23.5C:H45.2%", "T23.6C:H45.3%"},
-                    {"23.6", "C", "45.3", "%"}},
+                    {"23.6", "°C", "45.3", "%RH"}},
         DisplayCase{"LegacyUnderscore", 0, {"T___"}, {"E01", "", "", ""}}),
     [](const auto& p) { return std::string(p.param.name); });
 
@@ -150,7 +150,7 @@ TEST_F(ReceiveTest, BoxesShowTheSelectedChannels)
     SetDispNew(2, 0);  // as the user's picks in the selector lists leave it
     queue(three + "\r");
     crEvent();
-    EXPECT_EQ(shown(), (Displays{"33.0", "CFM", "11.0", "C"}));
+    EXPECT_EQ(shown(), (Displays{"33.0", "CFM", "11.0", "°C"}));
 }
 
 TEST_F(ReceiveTest, BurstOfTwoFramesIsDecodedInOneCallInOrder)
@@ -159,7 +159,7 @@ TEST_F(ReceiveTest, BurstOfTwoFramesIsDecodedInOneCallInOrder)
     crEvent();
     EXPECT_STREQ(channel[2].valStr, "33.0");  // only the first frame has a third channel
     EXPECT_EQ(wDataNum, 2);                   // the second frame came last
-    EXPECT_EQ(shown(), (Displays{"44.0", "C", "55.0", "%RH"}));
+    EXPECT_EQ(shown(), (Displays{"44.0", "°C", "55.0", "%RH"}));
     EXPECT_EQ(GetInQLen(kPort), 0);
 }
 
@@ -193,11 +193,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // The read stops at 256 characters; the CR behind them is passed
         // over as an empty piece.
-        LineCase{"Frame256", k256 + "\r", {"23.5", "C", "45.2", "%RH"}, "", 0},
+        LineCase{"Frame256", k256 + "\r", {"23.5", "°C", "45.2", "%RH"}, "", 0},
         // A full 256-character piece is taken even before its CR is there.
-        LineCase{"Piece256BeforeItsCr", k256, {"23.5", "C", "45.2", "%RH"}, "", 0},
+        LineCase{"Piece256BeforeItsCr", k256, {"23.5", "°C", "45.2", "%RH"}, "", 0},
         // 256 characters as one frame, then the other 44 as the next.
-        LineCase{"Line300", kFirst256 + kLast44 + "\r", {"44.0", "C", "55.0", "%RH"}, "33.0",
+        LineCase{"Line300", kFirst256 + kLast44 + "\r", {"44.0", "°C", "55.0", "%RH"}, "33.0",
                  0}),
     [](const auto& p) { return std::string(p.param.name); });
 
@@ -232,13 +232,13 @@ const std::string kNul(1, '\0');
 INSTANTIATE_TEST_SUITE_P(
     Pieces, ReceiveNoiseTest,
     ::testing::Values(
-        NoiseCase{"ShortPiece", 1, "AB\r" + kTwo + "\r", {"23.5", "C", "45.2", "%RH"}, 1},
+        NoiseCase{"ShortPiece", 1, "AB\r" + kTwo + "\r", {"23.5", "°C", "45.2", "%RH"}, 1},
         NoiseCase{"NulLedPiece", 1, kNul + "T0011.0C\r" + kTwo + "\r",
-                  {"23.5", "C", "45.2", "%RH"}, 1},
+                  {"23.5", "°C", "45.2", "%RH"}, 1},
         // CR CR framing: the empty pieces between frames are passed over.
         NoiseCase{"CrCrFraming", 1, "\r" + kTwo + "\r\r" + withLrc("T0024.0C:H050.0%RH") + "\r\r",
-                  {"24.0", "C", "50.0", "%RH"}, 0},
-        NoiseCase{"LegacyShortPiece", 0, "A\rT23.5C\r", {"23.5", "C", "", ""}, 1},
+                  {"24.0", "°C", "50.0", "%RH"}, 0},
+        NoiseCase{"LegacyShortPiece", 0, "A\rT23.5C\r", {"23.5", "°C", "", ""}, 1},
         // A 1-channel legacy error reading is a whole frame of two characters.
         NoiseCase{"LegacyErrorReading", 0, "T_\r", {"E01", "", "", ""}, 0},
         NoiseCase{"LegacyErrorReadingBehindNoise", 0, kNul + "X\rT_\r", {"E01", "", "", ""}, 1}),
@@ -254,7 +254,7 @@ TEST_F(ReceiveTest, BacklogAfterAStallIsTakenInOneCall)
     backlog += kTwo + "\r\r";
     queue(backlog);
     crEvent();
-    EXPECT_EQ(shown(), (Displays{"23.5", "C", "45.2", "%RH"}));
+    EXPECT_EQ(shown(), (Displays{"23.5", "°C", "45.2", "%RH"}));
     EXPECT_EQ(GetInQLen(kPort), 0);
 }
 
@@ -277,7 +277,7 @@ TEST_F(ReceiveTest, PartialLineDoesNotHoldTheWindow)
     // The CR that completes the line brings it in whole.
     ASSERT_TRUE(pty_.write(next.substr(head.size()) + "\r"));
     ASSERT_TRUE(testsupport::waitFor([] { return boxText(MONITOR_CH1_VALUE) == "24.0"; }));
-    EXPECT_EQ(shown(), (Displays{"24.0", "C", "50.0", "%RH"}));
+    EXPECT_EQ(shown(), (Displays{"24.0", "°C", "50.0", "%RH"}));
 }
 
 TEST_F(ReceiveTest, OnlyAPartialLineQueuedReturnsAtOnce)

@@ -168,7 +168,7 @@ TEST_F(PanelDefinitions, ControlsHoldValuesOfTheirKind)
     char text[16] = "";
     GetCtrlVal(monitorPanel, MONITOR_CH1_VALUE, text);
     EXPECT_STREQ(text, "----");
-    EXPECT_EQ(seam::labelText(monitorPanel, MONITOR_CH1_VALUE), "Unit");
+    EXPECT_EQ(seam::labelText(monitorPanel, MONITOR_CH1_VALUE), "");
 }
 
 TEST_F(PanelDefinitions, StartStateOfTheMonitorPanel)
