@@ -128,7 +128,11 @@ int saveFileCallBack(CTRL_CALLBACK_ARGS)
         !chooseFormat(type, &format))
         return 0;
     DataFileStop stop;
-    const int records = saveDataFile(fileName, &stop, format);
+    int records = 0;
+    {
+        const BusyCursor busy;  // a full recording takes a moment; no pop-up under it
+        records = saveDataFile(fileName, &stop, format);
+    }
     if (records < 0) {
         tell("Save File", "The records were not saved to \"%s\": %s.", fileName, reasonOf(stop));
         return 0;
@@ -167,20 +171,16 @@ int retrieveFileCallBack(CTRL_CALLBACK_ARGS)
 
     if (fLogging)
         autoStopLogging(kRetrieveStop);
-    applyDataFileHeader(header);
-    recordsRetrieved();
-    reader.readRecords(header.channels, &stop);
-    std::fclose(in);
-    if (logCounter > 0)
-        setStatusLine("Retrieve File: %d Records.", logCounter);
-
-    showRecordedChannels();  // named as the file names them
-    GetCtrlVal(monitorPanel, MONITOR_RANGE, &vRange);
-    SetCtrlAttribute(monitorPanel, MONITOR_CHART, ATTR_POINTS_PER_SCREEN, vRange);
-    plotWholeBuffer();
-    SetStaticDisp(0);
-    fUpdateHistogram = 1;
-    basicStatistic();
+    {
+        const BusyCursor busy;
+        applyDataFileHeader(header);
+        recordsRetrieved();
+        reader.readRecords(header.channels, &stop);
+        std::fclose(in);
+        if (logCounter > 0)
+            setStatusLine("Retrieve File: %d Records.", logCounter);
+        showReadRecords();
+    }
 
     // One message for both: why reading stopped, and how the records were numbered.
     char stopped[800] = "";

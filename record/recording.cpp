@@ -198,6 +198,17 @@ void setChartScale()
     SetAxisScalingMode(monitorPanel, MONITOR_CHART, VAL_LEFT_YAXIS, VAL_MANUAL, low, high);
 }
 
+void showReadRecords()
+{
+    showRecordedChannels();  // named as the file names them
+    GetCtrlVal(monitorPanel, MONITOR_RANGE, &vRange);
+    SetCtrlAttribute(monitorPanel, MONITOR_CHART, ATTR_POINTS_PER_SCREEN, vRange);
+    plotWholeBuffer();
+    SetStaticDisp(0);
+    fUpdateHistogram = 1;
+    basicStatistic();
+}
+
 // What the chart held is drawn again, not appended a second time; a running
 // recording goes on appending after the records.
 void plotWholeBuffer()
@@ -364,13 +375,10 @@ void offerJournal()
         return;
     }
     unsaved = true;
-    showRecordedChannels();
-    GetCtrlVal(monitorPanel, MONITOR_RANGE, &vRange);
-    SetCtrlAttribute(monitorPanel, MONITOR_CHART, ATTR_POINTS_PER_SCREEN, vRange);
-    plotWholeBuffer();
-    SetStaticDisp(0);
-    fUpdateHistogram = 1;
-    basicStatistic();
+    {
+        const BusyCursor busy;
+        showReadRecords();
+    }
     setStatusLine("Restore Recording: %d Records.", records);
     if (stop.fault != DataFileFault::None) {
         std::snprintf(message, sizeof message,

@@ -61,6 +61,10 @@ inline constexpr char kJournalFile[] = "Merrivan.journal";
 // Writes the Monitor's status line (recording and file progress).
 __attribute__((format(printf, 1, 2))) void setStatusLine(const char* format, ...);
 
+// Shows records just read into the buffer (a file, a journal): legend, chart
+// from the first record, statistics and histogram.
+void showReadRecords();
+
 // Fixes the chart's vertical scale from vGain and vOffset.
 void setChartScale();
 // Draws the chart anew with every record the buffer holds, and nothing else.
