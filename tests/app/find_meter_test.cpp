@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "core/channel.h"
 #include "meter/find_meter.h"
 #include "meter/serial_link.h"
 #include "platform/pty_helper.h"
@@ -115,8 +116,14 @@ TEST_P(FindMeterTest, NamesThePortAndRateThatCarryTheMeterAndOnlyOkStoresThem)
     });
 
     runProgram([&] {
+        // What the meter in use has told of its channels stays, whatever
+        // the listening decoded.
+        channel[0].type = 4;  // humidity
+        wDataNum = 1;
         seam::userPress(monitorPanel, MONITOR_COMPORT_CMD);
         seam::userPress(comPortPanel, COMPORT_FIND);
+        EXPECT_EQ(channel[0].type, 4);
+        EXPECT_EQ(wDataNum, 1);
         seam::onDelay({});
 
         EXPECT_EQ(firstStatus, "Find Meter: listening at 9600 baud on 4 ports ...");
