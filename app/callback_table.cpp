@@ -30,6 +30,7 @@ void registerMerrivanCallbacks()
     CONTROL(comPortOkCmdCallBack);
     CONTROL(comPortCancelCmdCallBack);
     CONTROL(comPortAutoCmdCallBack);
+    CONTROL(comPortFindCmdCallBack);
     CONTROL(portNoCallBack);
     CONTROL(baudRateCallBack);
     CONTROL(parityCallBack);

@@ -9,6 +9,9 @@ int CommPortCallBack(PANEL_CALLBACK_ARGS);
 int comPortOkCmdCallBack(CTRL_CALLBACK_ARGS);
 int comPortCancelCmdCallBack(CTRL_CALLBACK_ARGS);
 int comPortAutoCmdCallBack(CTRL_CALLBACK_ARGS);
+// Find Meter: listens for the meter on every present port and shows what it
+// found in the panel; OK applies it.
+int comPortFindCmdCallBack(CTRL_CALLBACK_ARGS);
 int portNoCallBack(CTRL_CALLBACK_ARGS);
 int baudRateCallBack(CTRL_CALLBACK_ARGS);
 int parityCallBack(CTRL_CALLBACK_ARGS);

@@ -229,6 +229,12 @@ int ComDeviceLost(int portNumber);
 // The device path of a COM number (empty when it has none), after the
 // [ComPorts] section of "Merrivan.ini" and the built-in map.
 int comDevicePath(int port, char* path, std::size_t size);
+// 1 when the device a COM number leads to is there now (a link to a device
+// that went away is not), 0 when it has none or it is absent.
+int comDevicePresent(int port);
+// The stable name of the port's device under /dev/serial/by-id, which stays
+// the same whichever ttyUSB number the adapter gets; empty when it has none.
+int comStableName(int port, char* name, std::size_t size);
 
 // ---------------------------------------------------------------- pop-ups and the rest
 int ConfirmPopup(const char* title, const char* message);  // 1 yes, 0 no

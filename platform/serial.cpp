@@ -59,11 +59,13 @@
 #include "platform/platform.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMetaObject>
 #include <QPointer>
 #include <QSerialPort>
+#include <QSerialPortInfo>
 #include <QSettings>
 #include <QTimer>
 
@@ -364,6 +366,44 @@ int comDevicePath(int port, char* path, std::size_t size)
         const std::size_t n = std::min(static_cast<std::size_t>(bytes.size()), size - 1);
         std::memcpy(path, bytes.constData(), n);
         path[n] = '\0';
+    }
+    return 0;
+}
+
+int comDevicePresent(int port)
+{
+    const QString mapped = mappedPath(port);
+    if (mapped.isEmpty())
+        return validPort(port) ? 0 : kBadPort;
+    if (QFileInfo::exists(mapped))
+        return 1;
+    // Windows names ports ("COM3") rather than files.
+    const QList<QSerialPortInfo> present = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo& info : present)
+        if (info.portName() == mapped || info.systemLocation() == mapped)
+            return 1;
+    return 0;
+}
+
+int comStableName(int port, char* name, std::size_t size)
+{
+    if (!name || size == 0)
+        return kBadPort;
+    name[0] = '\0';
+    const QString mapped = mappedPath(port);
+    if (mapped.isEmpty())
+        return validPort(port) ? kNoDevice : kBadPort;
+    const QString device = sameDeviceKey(mapped);
+    const QFileInfoList links =
+        QDir(QStringLiteral("/dev/serial/by-id")).entryInfoList(QDir::System | QDir::Files);
+    for (const QFileInfo& link : links) {
+        if (link.canonicalFilePath() != device)
+            continue;
+        const QByteArray bytes = QFile::encodeName(link.filePath());
+        const std::size_t n = std::min(static_cast<std::size_t>(bytes.size()), size - 1);
+        std::memcpy(name, bytes.constData(), n);
+        name[n] = '\0';
+        break;
     }
     return 0;
 }

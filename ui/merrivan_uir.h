@@ -15,6 +15,7 @@
 #define COMPORT_OK 7
 #define COMPORT_CANCEL 8
 #define COMPORT_AUTO 9
+#define COMPORT_FIND 10
 
 // Monitor panel.
 #define MONITOR_CH1_LOW 2

@@ -413,6 +413,7 @@ bool buildComPort(PanelBuilder& b)
     root->addWidget(hint);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(b.command(ID(COMPORT_AUTO), "Auto Detect", "comPortAutoCmdCallBack"));
+    buttons->addWidget(b.command(ID(COMPORT_FIND), "Find Meter", "comPortFindCmdCallBack"));
     buttons->addStretch(1);
     buttons->addWidget(b.command(ID(COMPORT_OK), "OK", "comPortOkCmdCallBack"));
     buttons->addWidget(b.command(ID(COMPORT_CANCEL), "Cancel", "comPortCancelCmdCallBack"));
