@@ -87,6 +87,12 @@ int settingsFilePath(const char* name, char* path, std::size_t size)
     const QString resolved = settingsPath(QString::fromLocal8Bit(name ? name : ""));
     if (!settingsFileUsable(resolved))
         return -1;
+    return settingsFileLocation(name, path, size);
+}
+
+int settingsFileLocation(const char* name, char* path, std::size_t size)
+{
+    const QString resolved = settingsPath(QString::fromLocal8Bit(name ? name : ""));
     const QByteArray bytes = resolved.toLocal8Bit();
     if (!path || static_cast<std::size_t>(bytes.size()) >= size)
         return -1;

@@ -188,6 +188,9 @@ int CtrlValRecalled(int panel, int control);
 // they are. Negative when the path does not fit, or when the file exists but
 // is no regular file (it is then left alone; the user is told once).
 int settingsFilePath(const char* name, char* path, std::size_t size);
+// The same place whatever is there: for a file of the program's own, such as
+// the recording's journal, that checks what it finds itself.
+int settingsFileLocation(const char* name, char* path, std::size_t size);
 // Puts back one control's value from state `state` of an ini file, as
 // RecallPanelState does for each control: 0 when taken; else negative, and
 // the control takes its default value.

@@ -286,7 +286,7 @@ void setStatusLine(const char* format, ...)
 
 bool journalPath(char* path, std::size_t size)
 {
-    return settingsFilePath(kJournalFile, path, size) == 0;
+    return settingsFileLocation(kJournalFile, path, size) == 0;
 }
 
 bool recordsUnsaved()
