@@ -16,8 +16,6 @@
 #include "test_support.h"
 #include "ui/merrivan_uir.h"
 
-extern char** environ;
-
 namespace {
 
 const char* const kChildMark = "MERRIVAN_FILE_SIZE_CHILD";
@@ -56,19 +54,7 @@ TEST(FileSizeLimit, SaveBeyondTheLimitFailsAndTheProgramLivesOn)
     testsupport::TempDir dir;
     testsupport::writeFile(dir.file("old.txt"), kOld);
 
-    // Everything the child needs is made before the fork: a fork of a
-    // threaded process may only make system calls until it runs a program.
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e)
-        env.emplace_back(*e);
-    env.push_back(std::string(kChildMark) + "=1");
-    std::vector<char*> envp;
-    for (std::string& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    std::string self = "/proc/self/exe";
-    std::string filter = "--gtest_filter=FileSizeLimit.ChildSavesPastTheLimit";
-    char* argv[] = {self.data(), filter.data(), nullptr};
+    testsupport::SelfRun run(kChildMark, "FileSizeLimit.ChildSavesPastTheLimit");
     const std::string where = dir.path();
     rlimit small{};
     getrlimit(RLIMIT_FSIZE, &small);
@@ -82,8 +68,7 @@ TEST(FileSizeLimit, SaveBeyondTheLimitFailsAndTheProgramLivesOn)
         sigaction(SIGXFSZ, &dfl, nullptr);  // as a shell leaves it
         if (chdir(where.c_str()) != 0 || setrlimit(RLIMIT_FSIZE, &small) != 0)
             _exit(120);
-        execve(argv[0], argv, envp.data());
-        _exit(121);
+        run.exec();
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);

@@ -19,8 +19,6 @@
 #include "test_support.h"
 #include "ui/merrivan_uir.h"
 
-extern char** environ;
-
 using testsupport::fileExists;
 using testsupport::readFile;
 using testsupport::runProgram;
@@ -331,25 +329,12 @@ TEST(JournalKill, KilledProgramsRecordingIsRestoredWhole)
     seam::clearComMap();
     TempDir dir;
 
-    // Everything the child needs is made before the fork: a fork of a
-    // threaded process may only make system calls until it runs a program.
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e)
-        env.emplace_back(*e);
-    env.push_back(std::string(kChildMark) + "=1");
-    std::vector<char*> envp;
-    for (std::string& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    std::string self = "/proc/self/exe";
-    std::string filter = "--gtest_filter=JournalKill.ChildRecordsUntilKilled";
-    char* argv[] = {self.data(), filter.data(), nullptr};
+    testsupport::SelfRun run(kChildMark, "JournalKill.ChildRecordsUntilKilled");
 
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        execve(argv[0], argv, envp.data());
-        _exit(121);
+        run.exec();
     }
     int status = 0;
     const bool ready = testsupport::waitFor(

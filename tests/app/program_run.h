@@ -4,8 +4,11 @@
 
 #include <QTimer>
 
+#include <unistd.h>
+
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/merrivan.h"
 #include "platform/platform.h"
@@ -13,6 +16,8 @@
 #include "record/recording.h"
 #include "test_support.h"
 #include "ui/merrivan_uir.h"
+
+extern char** environ;
 
 namespace testsupport {
 
@@ -50,6 +55,36 @@ inline RunResult runProgram(const std::function<void()>& inLoop = {}, bool autoE
     result.rc = merrivanMain(1, argv);
     return result;
 }
+
+// One test of this same binary, run by a child process with `mark`=1 in its
+// environment. Everything is made before the fork: a fork of a threaded
+// process may only make system calls until it runs a program.
+class SelfRun {
+public:
+    SelfRun(const char* mark, const std::string& test)
+        : self_("/proc/self/exe"), filter_("--gtest_filter=" + test)
+    {
+        for (char** e = environ; *e; ++e)
+            env_.emplace_back(*e);
+        env_.push_back(std::string(mark) + "=1");
+        for (std::string& e : env_)
+            envp_.push_back(e.data());
+        envp_.push_back(nullptr);
+    }
+    // In the child, after fork().
+    [[noreturn]] void exec()
+    {
+        char* argv[] = {self_.data(), filter_.data(), nullptr};
+        execve(argv[0], argv, envp_.data());
+        _exit(121);
+    }
+
+private:
+    std::string self_;
+    std::string filter_;
+    std::vector<std::string> env_;
+    std::vector<char*> envp_;
+};
 
 inline bool sawPopup(const std::string& title)
 {
