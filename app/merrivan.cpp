@@ -58,6 +58,30 @@ bool unsavedRecordsLetGo()
     }
 }
 
+// After a first start the searched port is only the first one that opened;
+// when it brings no frame soon, the user is offered Find Meter.
+constexpr long long kFindOfferAfterMs = 5000;
+long long findOfferAtMs = -1;  // MonotonicMs of the offer; -1: none due
+unsigned long framesBeforeOffer = 0;
+
+void offerFindMeter()
+{
+    if (findOfferAtMs < 0 || MonotonicMs() < findOfferAtMs)
+        return;
+    findOfferAtMs = -1;  // once: a pop-up's own loop runs the clock on
+    if (framesRead != framesBeforeOffer || fLogging)
+        return;
+    char message[160];
+    std::snprintf(message, sizeof message,
+                  "No data from COM%d.\nLook for the meter on every serial port?", portNo);
+    if (!ConfirmPopup("Find Meter", message))
+        return;
+    // As the user would: the Serial Port window, then its Find Meter button;
+    // only its OK applies and stores what was found.
+    comPortCallBack(monitorPanel, MONITOR_COMPORT_CMD, EVENT_COMMIT, nullptr, 0, 0);
+    comPortFindCmdCallBack(comPortPanel, COMPORT_FIND, EVENT_COMMIT, nullptr, 0, 0);
+}
+
 void confirmExit()
 {
     if (recordsUnsaved() ? !unsavedRecordsLetGo() : !ConfirmPopup("Exit", "Exit the program ? "))
@@ -100,7 +124,8 @@ int merrivanMain(int, char* argv[])
     GetCtrlVal(comPortPanel, COMPORT_PARITY, &parity);
     GetCtrlVal(comPortPanel, COMPORT_STOPBITS, &stopBits);
     // The search replaces the port only when there is no usable stored one.
-    if (!recalled || !CtrlValRecalled(comPortPanel, COMPORT_PORTNO)) {
+    const bool searched = !recalled || !CtrlValRecalled(comPortPanel, COMPORT_PORTNO);
+    if (searched) {
         DisplayPanel(monitorPanel);
         DisplayPanel(comPortPanel);
         Get_ComPort();
@@ -137,6 +162,8 @@ int merrivanMain(int, char* argv[])
         SetPanelTitle(monitorPanel, "Merrivan - simulated meter");
     DisplayPanel(monitorPanel);
     offerJournal();
+    findOfferAtMs = searched ? MonotonicMs() + kFindOfferAfterMs : -1;
+    framesBeforeOffer = framesRead;
     RunUserInterface();
     rememberSetup();
 
@@ -205,6 +232,7 @@ int timeTickCallBack(CTRL_CALLBACK_ARGS)
         watchComLink();
         showMeterSilence();
         showLinkCounts();
+        offerFindMeter();
     }
     return 0;
 }

@@ -12,6 +12,7 @@
 #include <QSerialPortInfo>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -336,9 +337,10 @@ bool buildMonitor(PanelBuilder& b)
     return true;
 }
 
-// The port choices name the device each COM number leads to on this PC, the
-// adapter's maker and model where the system knows them, and whether the
-// device is there now. The values stay the COM numbers.
+// The port choices name the device each COM number leads to on this PC (its
+// stable /dev/serial/by-id name first when it has one), the adapter's maker
+// and model where the system knows them, and whether the device is there now.
+// The values stay the COM numbers.
 std::string portLabel(int port, const QList<QSerialPortInfo>& known)
 {
     QString label = QString("COM%1").arg(port);
@@ -346,7 +348,13 @@ std::string portLabel(int port, const QList<QSerialPortInfo>& known)
     if (comDevicePath(port, path, sizeof path) < 0 || !*path)
         return (label + "  (no device)").toStdString();
     const QString device = QString::fromLocal8Bit(path);
-    label += "  " + device;
+    char stable[512] = "";
+    comStableName(port, stable, sizeof stable);
+    const QString stableName = QString::fromLocal8Bit(stable);
+    if (!stableName.isEmpty() && stableName != device)
+        label += "  " + stableName + " (" + device + ")";
+    else
+        label += "  " + device;
     const QFileInfo info(device);
     const QString real = info.exists() ? info.canonicalFilePath() : device;
     for (const QSerialPortInfo& p : known) {
@@ -361,9 +369,18 @@ std::string portLabel(int port, const QList<QSerialPortInfo>& known)
             label += QString::fromUtf8(" \u2014 ") + parts.join(' ');
         break;
     }
-    if (info.exists())
-        label += " (present)";
+    label += comDevicePresent(port) == 1 ? " (present)" : " (absent)";
     return label.toStdString();
+}
+
+// The devices there now come first, then the mappings whose device is absent,
+// then the numbers that lead nowhere: the user looks for the meter at the top.
+int portRank(int port)
+{
+    if (comDevicePresent(port) == 1)
+        return 0;
+    char path[256] = "";
+    return comDevicePath(port, path, sizeof path) < 0 || !*path ? 2 : 1;
 }
 
 bool buildComPort(PanelBuilder& b)
@@ -378,13 +395,18 @@ bool buildComPort(PanelBuilder& b)
     auto* group = new QGroupBox("Port settings", w);
     auto* grid = new QGridLayout(group);
 
+    std::vector<int> order;
+    for (int i = 1; i <= 16; ++i)
+        order.push_back(i);
+    std::stable_sort(order.begin(), order.end(),
+                     [](int x, int y) { return portRank(x) < portRank(y); });
     std::vector<std::string> names;
     const QList<QSerialPortInfo> known = QSerialPortInfo::availablePorts();
-    for (int i = 1; i <= 16; ++i)
-        names.push_back(portLabel(i, known));
+    for (int port : order)
+        names.push_back(portLabel(port, known));
     std::vector<platform::Item> ports;
-    for (int i = 0; i < 16; ++i)
-        ports.push_back({names[static_cast<std::size_t>(i)].c_str(), i + 1});
+    for (std::size_t i = 0; i < order.size(); ++i)
+        ports.push_back({names[i].c_str(), order[i]});
     grid->addWidget(b.ring(ID(COMPORT_PORTNO), "Port", ports, 1, "portNoCallBack"), 0, 0, 1, 2);
     if (auto* box = qobject_cast<QComboBox*>(b.innerWidget())) {
         box->setSizeAdjustPolicy(QComboBox::AdjustToContents);

@@ -14,6 +14,7 @@
 
 #include "core/channel.h"
 #include "meter/find_meter.h"
+#include "meter/link_activity.h"
 #include "meter/serial_link.h"
 #include "platform/pty_helper.h"
 #include "plugged_meter.h"
@@ -168,6 +169,66 @@ TEST_P(FindMeterTest, NamesThePortAndRateThatCarryTheMeterAndOnlyOkStoresThem)
 
 INSTANTIATE_TEST_SUITE_P(Roles, FindMeterTest, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<FindCase>& param) {
+                             return std::string(param.param.name);
+                         });
+
+// A first start searches for a port; when the one it picked stays silent, the
+// user is offered Find Meter a few seconds after the start, and once.
+struct OfferCase {
+    const char* name;
+    bool meterSends;
+};
+
+class FindMeterOfferTest : public ::testing::TestWithParam<OfferCase> {};
+
+TEST_P(FindMeterOfferTest, FirstStartOffersFindMeterOnlyWhenThePortStaysSilent)
+{
+    TempDir dir;
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    seam::reset();
+    seam::clearComMap();
+    seam::mapComPort(4, pty.slavePath());
+    const bool sends = GetParam().meterSends;
+
+    int offers = 0;
+    runProgram([&] {
+        const std::size_t before = seam::popups().size();
+        if (sends) {
+            pty.write(frame9600("T0023.5C:H045.2%RH"));
+            ASSERT_TRUE(testsupport::waitFor([] { return framesRead > 0; }));
+        }
+        const std::string stored = readFile("Merrivan.ini");
+        seam::advanceMonotonicClock(4);
+        seam::fireTimer(monitorPanel, MONITOR_CLOCK_TIMER);
+        EXPECT_EQ(seam::popups().size(), before) << "offered too soon";
+        seam::advanceMonotonicClock(1);
+        seam::pushConfirmAnswer(1);
+        seam::fireTimer(monitorPanel, MONITOR_CLOCK_TIMER);
+        seam::advanceMonotonicClock(60);
+        seam::fireTimer(monitorPanel, MONITOR_CLOCK_TIMER);
+        for (std::size_t i = before; i < seam::popups().size(); ++i)
+            if (seam::popups()[i].kind == "confirm") {
+                ++offers;
+                EXPECT_EQ(seam::popups()[i].title, "Find Meter");
+                EXPECT_EQ(seam::popups()[i].message,
+                          "No data from COM4.\nLook for the meter on every serial port?");
+            }
+        if (!sends) {
+            // Yes ran Find Meter in the Serial Port window; nothing is stored.
+            ASSERT_EQ(seam::popups().size(), before + 2);
+            EXPECT_EQ(seam::popups().back().message.rfind("No meter found", 0), 0u);
+            EXPECT_TRUE(seam::panelVisible(comPortPanel));
+            EXPECT_EQ(readFile("Merrivan.ini"), stored);
+        }
+    });
+    EXPECT_EQ(offers, sends ? 0 : 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(FirstStart, FindMeterOfferTest,
+                         ::testing::Values(OfferCase{"SilentPort", false},
+                                           OfferCase{"MeterSending", true}),
+                         [](const ::testing::TestParamInfo<OfferCase>& param) {
                              return std::string(param.param.name);
                          });
 

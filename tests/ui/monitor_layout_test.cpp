@@ -280,23 +280,27 @@ TEST_F(MonitorLayout, EmptyHistogramShowsNoCountAndCountsTickInWholeNumbers)
     }
 }
 
-TEST_F(MonitorLayout, PortChoicesNameTheirDevicesAndKeepTheirNumbers)
+TEST_F(MonitorLayout, PortChoicesNameTheirDevicesListThePresentFirstAndKeepTheirNumbers)
 {
     PtyPair meter;
-    ASSERT_TRUE(meter.ok());
+    PtyPair other;
+    ASSERT_TRUE(meter.ok() && other.ok());
     seam::clearComMap();
-    seam::mapComPort(2, meter.slavePath());
     seam::mapComPort(3, "/dev/merrivan-no-such-device");
+    seam::mapComPort(14, other.slavePath());
+    seam::mapComPort(9, meter.slavePath());
     const int com = LoadPanel(0, "MERRIVAN.UIR", COMPORT);
     ASSERT_GE(com, 0);
     const std::vector<std::string> labels = seam::listLabels(com, COMPORT_PORTNO);
     ASSERT_EQ(labels.size(), 16u);
-    EXPECT_EQ(labels[1].rfind("COM2  " + meter.slavePath(), 0), 0u) << labels[1];
-    EXPECT_NE(labels[1].find("(present)"), std::string::npos) << labels[1];
-    EXPECT_EQ(labels[2], "COM3  /dev/merrivan-no-such-device");
-    EXPECT_EQ(labels[3], "COM4  (no device)");
+    EXPECT_EQ(labels[0].rfind("COM9  " + meter.slavePath(), 0), 0u) << labels[0];
+    EXPECT_NE(labels[0].find("(present)"), std::string::npos) << labels[0];
+    EXPECT_EQ(labels[1].rfind("COM14  " + other.slavePath(), 0), 0u) << labels[1];
+    EXPECT_EQ(labels[2], "COM3  /dev/merrivan-no-such-device (absent)");
+    EXPECT_EQ(labels[3], "COM1  (no device)");
+    EXPECT_EQ(labels[15], "COM16  (no device)");
     int v = 0;
-    for (int port : {2, 3, 16}) {
+    for (int port : {9, 14, 3, 1, 16}) {
         SetCtrlVal(com, COMPORT_PORTNO, port);
         GetCtrlVal(com, COMPORT_PORTNO, &v);
         EXPECT_EQ(v, port);
