@@ -140,11 +140,15 @@ int comPortFindCmdCallBack(CTRL_CALLBACK_ARGS)
     // The meter may be on the port in use, which opens only once.
     beginComPortSearch();
     closeComLink();
-    const MeterFound found = findMeter(listenParity, listenDataBits, listenStopBits, showListening);
-    endComPortSearch();
-    // Nothing changes before OK: the link goes on with the settings in use.
-    reopenComLink();
-    restateComLinkWait();
+    MeterFound found;
+    {
+        const BusyCursor busy;  // seconds of listening; no pop-up under it
+        found = findMeter(listenParity, listenDataBits, listenStopBits, showListening);
+        endComPortSearch();
+        // Nothing changes before OK: the link goes on with the settings in use.
+        reopenComLink();
+        restateComLinkWait();
+    }
 
     if (found.port == 0) {
         MessagePopup("Find Meter",
