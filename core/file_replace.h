@@ -19,3 +19,9 @@
 // errno value why the file was not replaced.
 int replaceFile(const char* path, int (*write)(std::FILE*), char* buffer, std::size_t size,
                 int* written);
+
+// For both implementations: writes through `write` into `f`, fully buffered
+// in `buffer`, flushes it, forces it to the disk with `sync` and closes it
+// whatever happened. Returns 0, or the errno value of the first failure.
+int writeSyncClose(std::FILE* f, int (*write)(std::FILE*), char* buffer, std::size_t size,
+                   int* written, int (*sync)(std::FILE*));

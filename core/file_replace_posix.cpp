@@ -64,18 +64,8 @@ int replaceFile(const char* path, int (*write)(std::FILE*), char* buffer, std::s
         unlink(temp);
         return e;
     }
-    std::setvbuf(f, buffer, _IOFBF, size);
-
-    errno = 0;
-    *written = write(f);
-    int e = *written < 0 ? (errno ? errno : EIO) : 0;
-    if (e == 0 && std::fflush(f) != 0)
-        e = errno ? errno : EIO;
-    // A removed medium or a full disk may only show when the data is forced out.
-    if (e == 0 && fsync(fileno(f)) != 0)
-        e = errno ? errno : EIO;
-    if (std::fclose(f) != 0 && e == 0)
-        e = errno ? errno : EIO;
+    int e = writeSyncClose(f, write, buffer, size, written,
+                           [](std::FILE* out) { return fsync(fileno(out)); });
     if (e == 0 && std::rename(temp, target) != 0)
         e = errno ? errno : EIO;
     if (e != 0)

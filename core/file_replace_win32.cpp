@@ -128,18 +128,8 @@ int replaceFile(const char* path, int (*write)(std::FILE*), char* buffer, std::s
         _wunlink(temp);
         return e;
     }
-    std::setvbuf(f, buffer, _IOFBF, size);
-
-    errno = 0;
-    *written = write(f);
-    int e = *written < 0 ? (errno ? errno : EIO) : 0;
-    if (e == 0 && std::fflush(f) != 0)
-        e = errno ? errno : EIO;
-    // A removed medium or a full disk may only show when the data is forced out.
-    if (e == 0 && _commit(_fileno(f)) != 0)
-        e = errno ? errno : EIO;
-    if (std::fclose(f) != 0 && e == 0)
-        e = errno ? errno : EIO;
+    int e = writeSyncClose(f, write, buffer, size, written,
+                           [](std::FILE* out) { return _commit(_fileno(out)); });
     if (e == 0) {
         // ReplaceFileW keeps the old file's attributes and access rights; it
         // needs the old file to exist, and a few file systems refuse it.
