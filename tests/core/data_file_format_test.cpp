@@ -100,17 +100,8 @@ protected:
 
     std::string path(const char* name) const { return dir_ + "/" + name; }
 
-    static std::string read(const std::string& p)
-    {
-        std::ifstream in(p, std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
-    }
-    static void write(const std::string& p, const std::string& bytes)
-    {
-        std::ofstream(p, std::ios::binary) << bytes;
-    }
+    static std::string read(const std::string& p) { return readBytes(p); }
+    static void write(const std::string& p, const std::string& bytes) { writeBytes(p, bytes); }
 
     std::string save(const char* name = "out.txt")
     {

@@ -47,17 +47,8 @@ protected:
 
     std::string path(const char* name) const { return (fs::path(dir_) / name).string(); }
 
-    static std::string read(const std::string& p)
-    {
-        std::ifstream in(p, std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
-    }
-    static void write(const std::string& p, const std::string& bytes)
-    {
-        std::ofstream(p, std::ios::binary) << bytes;
-    }
+    static std::string read(const std::string& p) { return readBytes(p); }
+    static void write(const std::string& p, const std::string& bytes) { writeBytes(p, bytes); }
     int entries() const
     {
         int n = 0;

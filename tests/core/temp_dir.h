@@ -1,9 +1,11 @@
 // A directory of its own for a test's files, under the system's temporary
-// directory, on POSIX systems and on Windows alike.
+// directory, on POSIX systems and on Windows alike, and its files' bytes.
 #pragma once
 
 #include <filesystem>
+#include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <system_error>
 
@@ -31,6 +33,20 @@ inline bool removeTempDir(const std::string& dir)
     std::error_code ec;
     std::filesystem::remove_all(dir, ec);
     return !ec;
+}
+
+// A file's bytes, as stored; and a file written with exactly these bytes.
+inline std::string readBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+inline void writeBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 }  // namespace
