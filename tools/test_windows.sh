@@ -17,10 +17,11 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
 mkdir -p "$dir"
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  wine64=$(command -v wine64 || echo /usr/lib/wine/wine64)
-  "$wine64" wineboot --init
-fi
+# Always booted here, not by the first test: wine's services started inside
+# ctest would hold its output open, and ctest would wait for them to its
+# time-out (seen when the prefix was left from an earlier run).
+wine64=$(command -v wine64 || echo /usr/lib/wine/wine64)
+"$wine64" wineboot --init
 # One wine server for the whole run rather than one started for each test;
 # it ends by itself a few seconds after the last test.
 wineserver -p 5 2>/dev/null || true  # one is running already
