@@ -285,10 +285,12 @@ private:
 
     // Writer-thread state.
     struct Writes {
-        Stmt begin, commit, rollback, sample, event, series, seriesFind, seriesSpan, rollup;
+        Stmt begin, commit, rollback, frame, event, series, seriesFind, seriesSpan, rollup;
     };
     std::unique_ptr<Writes> w_ = std::make_unique<Writes>();
     std::string lastError_;
+    std::string blob_;
+    std::vector<int> ids_;
     std::atomic<bool> nextPruneNow_{false};
     struct Reads {
         Stmt raw;
@@ -349,7 +351,7 @@ bool SqliteHistory::start(std::string* error)
     w_->begin.prepare(wdb_, "BEGIN IMMEDIATE");
     w_->commit.prepare(wdb_, "COMMIT");
     w_->rollback.prepare(wdb_, "ROLLBACK");
-    w_->sample.prepare(wdb_, "INSERT OR IGNORE INTO sample(t, series, value, text) VALUES(?,?,?,?)");
+    w_->frame.prepare(wdb_, "INSERT OR IGNORE INTO frame(t, data) VALUES(?,?)");
     w_->event.prepare(wdb_, "INSERT INTO event(t, port, kind, text) VALUES(?,?,?,?)");
     w_->series.prepare(wdb_,
                       "INSERT INTO series(port, channel, type, sensor, description, unit, "
@@ -364,7 +366,7 @@ bool SqliteHistory::start(std::string* error)
                       "INSERT INTO rollup(tier, series, bucket, lo, hi, n) VALUES(?,?,?,?,?,?) "
                       "ON CONFLICT(tier, series, bucket) DO UPDATE SET lo=min(lo, excluded.lo), "
                       "hi=max(hi, excluded.hi), n=n+excluded.n");
-    if (!w_->begin || !w_->commit || !w_->rollback || !w_->sample || !w_->event || !w_->series ||
+    if (!w_->begin || !w_->commit || !w_->rollback || !w_->frame || !w_->event || !w_->series ||
         !w_->seriesFind || !w_->seriesSpan || !w_->rollup)
         return fail("cannot be used (its tables are not as expected)");
     recordCrash();
@@ -377,7 +379,7 @@ bool SqliteHistory::start(std::string* error)
 void SqliteHistory::recordCrash()
 {
     Stmt last(wdb_,
-              "SELECT (SELECT max(t) FROM sample), "
+              "SELECT (SELECT max(t) FROM frame), "
               "(SELECT max(t) FROM event WHERE kind=2)");
     if (!last || sqlite3_step(last.get()) != SQLITE_ROW ||
         sqlite3_column_type(last.get(), 0) == SQLITE_NULL)
@@ -573,47 +575,45 @@ bool SqliteHistory::commit(const std::vector<HistoryFrame>& frames,
     // (tier, series, bucket) -> min, max, count of this batch
     std::map<std::tuple<int, int, std::int64_t>, Agg> rollups;
     std::map<int, std::pair<std::int64_t, std::int64_t>> spans;
-    char shortest[32];
+    std::string& blob = blob_;
+    std::vector<int>& ids = ids_;
     for (const HistoryFrame& f : frames) {
+        if (!ok)
+            break;
+        blob.clear();
+        ids.clear();
         for (const HistoryReading& r : f.readings) {
-            if (!ok)
-                break;
             const int id = seriesFor(f, r);
             if (id == 0) {
                 ok = false;
                 break;
             }
-            const bool numeric = r.value == r.value;
-            const bool plain = numeric && r.text.size() == shortestText(r.value, shortest) &&
-                               std::memcmp(shortest, r.text.data(), r.text.size()) == 0;
-            // Two readings of one series in the same millisecond: the later
-            // one takes the next free millisecond rather than being lost.
-            std::int64_t t = f.utcMs;
-            for (int attempt = 0; attempt < 64; ++attempt, ++t) {
-                sqlite3_stmt* s = w_->sample.fresh();
-                sqlite3_bind_int64(s, 1, t);
-                sqlite3_bind_int(s, 2, id);
-                if (numeric)
-                    sqlite3_bind_double(s, 3, r.value);
-                if (!plain)
-                    sqlite3_bind_text(s, 4, r.text.data(), static_cast<int>(r.text.size()),
-                                      SQLITE_STATIC);
-                if (sqlite3_step(s) != SQLITE_DONE) {
-                    ok = false;
-                    break;
-                }
-                if (sqlite3_changes(wdb_) == 1)
-                    break;
-            }
+            ids.push_back(id);
+            encodeReading(blob, id, r.value, r.text.data(), r.text.size());
+        }
+        // Two frames in the same millisecond (two ports, a clock set back):
+        // the later one takes the next free millisecond rather than being lost.
+        std::int64_t t = f.utcMs;
+        for (int attempt = 0; ok && attempt < 1000; ++attempt, ++t) {
+            sqlite3_stmt* s = w_->frame.fresh();
+            sqlite3_bind_int64(s, 1, t);
+            sqlite3_bind_blob(s, 2, blob.data(), static_cast<int>(blob.size()), SQLITE_STATIC);
+            ok = sqlite3_step(s) == SQLITE_DONE;
+            if (ok && sqlite3_changes(wdb_) == 1)
+                break;
+        }
+        for (std::size_t k = 0; ok && k < ids.size(); ++k) {
+            const int id = ids[k];
             auto [sp, fresh] = spans.try_emplace(id, t, t);
             if (!fresh) {
                 sp->second.first = std::min(sp->second.first, t);
                 sp->second.second = std::max(sp->second.second, t);
             }
-            if (numeric)
+            const double v = f.readings[k].value;
+            if (v == v)
                 for (int tier = 0; tier < kTiers; ++tier) {
                     const std::int64_t b = floorDiv(t, kTierMs[tier]) * kTierMs[tier];
-                    rollups[{tier, id, b}].add(r.value, r.value, 1);
+                    rollups[{tier, id, b}].add(v, v, 1);
                 }
         }
     }
@@ -689,7 +689,7 @@ void SqliteHistory::tryResume()
 bool SqliteHistory::pruneBefore(std::int64_t endMs)
 {
     static const char* const kSql[] = {
-        "DELETE FROM sample WHERE t < ?1",
+        "DELETE FROM frame WHERE t < ?1",
         "DELETE FROM rollup WHERE bucket < ?1",
         "DELETE FROM event WHERE t < ?1",
         "DELETE FROM series WHERE last_ms < ?1",
@@ -720,7 +720,7 @@ bool SqliteHistory::pruneBefore(std::int64_t endMs)
 void SqliteHistory::prune(const HistoryRetention& retention)
 {
     auto oldest = [&](std::int64_t* t) {
-        Stmt s(wdb_, "SELECT min(t) FROM sample");
+        Stmt s(wdb_, "SELECT min(t) FROM frame");
         if (!s || sqlite3_step(s.get()) != SQLITE_ROW ||
             sqlite3_column_type(s.get(), 0) == SQLITE_NULL)
             return false;
@@ -792,7 +792,7 @@ std::vector<HistorySeries> SqliteHistory::series(std::int64_t fromMs, std::int64
 bool SqliteHistory::span(std::int64_t* firstMs, std::int64_t* lastMs) const
 {
     std::lock_guard lock(readMutex_);
-    Stmt s(rdb_, "SELECT min(t), max(t) FROM sample");
+    Stmt s(rdb_, "SELECT min(t), max(t) FROM frame");
     if (!s || sqlite3_step(s.get()) != SQLITE_ROW || sqlite3_column_type(s.get(), 0) == SQLITE_NULL)
         return false;
     *firstMs = sqlite3_column_int64(s.get(), 0);
@@ -834,10 +834,16 @@ void SqliteHistory::cover(int seriesId, std::int64_t a, std::int64_t b, int tier
     sqlite3_stmt* q = r_->raw.fresh();
     sqlite3_bind_int64(q, 1, a);
     sqlite3_bind_int64(q, 2, b);
-    sqlite3_bind_int(q, 3, seriesId);
-    if (sqlite3_step(q) == SQLITE_ROW && sqlite3_column_int64(q, 2) > 0)
-        acc->add(sqlite3_column_double(q, 0), sqlite3_column_double(q, 1),
-                 sqlite3_column_int64(q, 2));
+    DecodedReading r;
+    while (sqlite3_step(q) == SQLITE_ROW) {
+        const auto* p = static_cast<const unsigned char*>(sqlite3_column_blob(q, 0));
+        const auto* end = p + sqlite3_column_bytes(q, 0);
+        while (decodeReading(&p, end, &r))
+            if (r.series == seriesId && r.hasValue) {
+                const double v = r.value();
+                acc->add(v, v, 1);
+            }
+    }
     sqlite3_reset(q);
 }
 
@@ -851,8 +857,7 @@ std::vector<HistoryBucket> SqliteHistory::envelope(int seriesId, std::int64_t fr
     if (!r_) {
         r_ = std::make_unique<Reads>();
         r_->raw.prepare(rdb_,
-                         "SELECT min(value), max(value), count(value) FROM sample "
-                         "WHERE t >= ?1 AND t < ?2 AND series = ?3");
+                         "SELECT data FROM frame WHERE t >= ?1 AND t < ?2");
         for (int tier = 0; tier < kTiers; ++tier)
             r_->rollup[tier].prepare(rdb_,
                                       "SELECT min(lo), max(hi), sum(n) FROM rollup "
@@ -895,8 +900,8 @@ std::vector<HistoryGap> SqliteHistory::gaps(std::int64_t fromMs, std::int64_t to
     // Events before the last frame at or before fromMs end before it.
     Stmt events(rdb_,
                 "SELECT t, kind FROM event WHERE kind IN (2, 4, 5, 6) AND t < ?2 AND "
-                "t >= coalesce((SELECT max(t) FROM sample WHERE t <= ?1), ?1) ORDER BY t, id");
-    Stmt next(rdb_, "SELECT min(t) FROM sample WHERE t > ?1");
+                "t >= coalesce((SELECT max(t) FROM frame WHERE t <= ?1), ?1) ORDER BY t, id");
+    Stmt next(rdb_, "SELECT min(t) FROM frame WHERE t > ?1");
     if (!events || !next)
         return out;
     ReadTransaction txn(rdb_);
