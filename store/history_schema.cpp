@@ -1,6 +1,7 @@
 #include "store/history_db.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -82,6 +83,14 @@ bool getVarint(const unsigned char** p, const unsigned char* end, std::uint64_t*
     return false;
 }
 
+// A number in the C format whatever the locale; NaN when it is none.
+double cValue(const char* text, std::size_t size)
+{
+    double v = 0;
+    const auto r = std::from_chars(text, text + size, v);
+    return r.ec == std::errc() && r.ptr == text + size ? v : std::nan("");
+}
+
 // The mantissa written with `decimals` digits after the point; its length.
 std::size_t decimalText(std::int64_t m, int decimals, char* out)
 {
@@ -146,9 +155,7 @@ void encodeReading(std::string& blob, std::int64_t series, double value, const c
         int decimals = 0;
         char buf[48];
         if (plainDecimal(text, textSize, &m, &decimals)) {
-            std::memcpy(buf, text, textSize);
-            buf[textSize] = '\0';
-            if (std::strtod(buf, nullptr) == value) {
+            if (cValue(text, textSize) == value) {
                 blob += static_cast<char>(decimals);
                 putVarint(blob, (static_cast<std::uint64_t>(m) << 1) ^
                                     static_cast<std::uint64_t>(m >> 63));
@@ -221,7 +228,7 @@ bool decodeReading(const unsigned char** p, const unsigned char* end, DecodedRea
 
 double DecodedReading::value() const
 {
-    return kind <= 9 ? std::strtod(buf, nullptr) : raw;
+    return kind <= 9 ? cValue(buf, textSize) : raw;
 }
 
 }  // namespace history

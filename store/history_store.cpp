@@ -715,8 +715,8 @@ bool SqliteHistory::pruneBefore(std::int64_t endMs)
     return ok;
 }
 
-// By age, then by size: the oldest whole hours go, one transaction each, a
-// bounded number per round so that the batch after waits little.
+// By age, then by size: the oldest whole hours go, a transaction for each
+// chunk, so that the batch after waits little.
 void SqliteHistory::prune(const HistoryRetention& retention)
 {
     auto oldest = [&](std::int64_t* t) {
@@ -732,25 +732,37 @@ void SqliteHistory::prune(const HistoryRetention& retention)
                      "FROM pragma_page_count, pragma_page_size, pragma_freelist_count");
         return s && sqlite3_step(s.get()) == SQLITE_ROW ? sqlite3_column_int64(s.get(), 0) : 0;
     };
-    for (int round = 0; round < 24; ++round) {
+    // Chunks of whole hours holding about 20000 frames; rounds for at most a
+    // quarter of a second, then again a second later.
+    Stmt later(wdb_, "SELECT t FROM frame WHERE t >= ?1 ORDER BY t LIMIT 1 OFFSET 20000");
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(250);
+    for (;;) {
         std::int64_t first = 0;
-        if (!oldest(&first))
+        if (!oldest(&first) || !later)
             return;
         std::int64_t end = (floorDiv(first, kHourMs) + 1) * kHourMs;
+        sqlite3_stmt* q = later.fresh();
+        sqlite3_bind_int64(q, 1, first);
+        if (sqlite3_step(q) == SQLITE_ROW)
+            end = std::max(end, floorDiv(sqlite3_column_int64(q, 0), kHourMs) * kHourMs);
+        sqlite3_reset(q);
         bool tooOld = false;
         if (retention.maxAgeDays > 0) {
             const std::int64_t cutoff =
                 floorDiv(wallMs() - retention.maxAgeDays * 86'400'000LL, kHourMs) * kHourMs;
             tooOld = first < cutoff;
-            end = std::min(end, cutoff);
+            if (tooOld)
+                end = std::min(end, cutoff);
         }
-        const bool tooBig = retention.maxBytes > 0 && usedBytes() > retention.maxBytes;
+        const bool tooBig = !tooOld && retention.maxBytes > 0 && usedBytes() > retention.maxBytes;
         if (!tooOld && !tooBig)
             return;
-        if (tooBig && !tooOld)
-            end = (floorDiv(first, kHourMs) + 1) * kHourMs;
         if (!pruneBefore(end))
             return;
+        if (std::chrono::steady_clock::now() > until) {
+            nextPrune_ = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+            return;
+        }
     }
 }
 
