@@ -48,6 +48,7 @@ struct HistoryStatus {
     std::string message;  // why paused or failed; "" while writing
     std::uint64_t framesKept = 0;     // committed since open
     std::uint64_t framesPending = 0;  // queued, not yet committed
+    std::uint64_t framesDropped = 0;  // not kept since open (paused, queue full)
 };
 
 // One channel as the history knows it: a port, a position and the identity
