@@ -77,6 +77,26 @@ void recallSwitchAndRetention()
         s.retention.maxBytes = static_cast<std::int64_t>(megabytes * kMegabyte);
 }
 
+// The status line has room for the gist of the store's sentence: what is
+// wrong with the file ("is in use by another running Merrivan") or why it
+// cannot be written ("database or disk is full"); the pop-up has the rest.
+std::string gist(const std::string& message, const std::string& path)
+{
+    const std::string named = "The history file \"" + path + "\" ";
+    if (message.rfind(named, 0) == 0) {
+        const std::size_t end = message.find(". It was left unchanged");
+        const std::string name = std::filesystem::path(path).filename().string();
+        return name + " " + message.substr(named.size(), end == std::string::npos
+                                                             ? std::string::npos
+                                                             : end - named.size());
+    }
+    const std::size_t open = message.find("cannot be written (");
+    const std::size_t close = message.find("):");
+    if (open != std::string::npos && close != std::string::npos && close > open)
+        return message.substr(open + 19, close - open - 19);
+    return message.size() > 90 ? message.substr(0, 87) + "..." : message;
+}
+
 HistoryEvent event(HistoryEventKind kind, const char* text)
 {
     return {WallClockUtcMs(), h().port, kind, text ? text : ""};
@@ -104,19 +124,19 @@ void openStore(const char* startText)
     const std::string path = historyPath();
     std::string error;
     if (path.empty()) {
-        error = "no folder for the program's data";
+        error = "The history has no place: the user's data folder is unknown.";
     } else {
         std::error_code ignored;
         std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
         s.store = HistoryStore::open(path, &error);
     }
     if (!s.store) {
-        s.failure = error.empty() ? "it cannot be opened" : error;
-        std::string message = "The history file\n" + path + "\ncannot be used: " + s.failure +
-                              ".\n\nThe meter is read as ever, but its readings are not kept "
-                              "this time. Close the other Merrivan that uses the file, or move "
-                              "the file away (it is left as it is) and start again; "
-                              "\"--history PATH\" names another file.";
+        if (error.empty())
+            error = "The history file \"" + path + "\" cannot be opened.";
+        s.failure = gist(error, path);
+        const std::string message = error +
+                                    "\n\nThe meter is read as ever, but its readings are not "
+                                    "kept in the history until this is put right.";
         MessagePopup("History", message.c_str());
         showOnStatusLine(historyProblem());
         return;
@@ -199,15 +219,21 @@ void historyFrame(const FrameResult& result)
         const ChannelRecord& rec = channel[i];
         HistoryReading& r = f.readings[static_cast<std::size_t>(i)];
         r.channel = i;
-        r.type = rec.type;
         r.sensor = sensorName(rec.type);
         if (fViewGetDes)
             r.description.assign(rec.des, strnlen(rec.des, sizeof rec.des));
         else
             r.description.clear();
-        r.value = result.errorText(i) ? std::nan("") : static_cast<double>(rec.value);
         r.text.assign(rec.valStr, strnlen(rec.valStr, sizeof rec.valStr));
-        r.unit.assign(rec.unit, strnlen(rec.unit, sizeof rec.unit));
+        // An error code carries no unit ("Nul"): it keeps the channel's, so
+        // that a sensor fault does not start a new series in the history.
+        const bool error = result.errorText(i) != nullptr;
+        r.value = error ? std::nan("") : static_cast<double>(rec.value);
+        const bool keepUnit = error && r.type == rec.type && !r.unit.empty() &&
+                              std::strcmp(rec.unit, "Nul") == 0;
+        if (!keepUnit)
+            r.unit.assign(rec.unit, strnlen(rec.unit, sizeof rec.unit));
+        r.type = rec.type;
     }
     s.store->append(f);
 }
@@ -284,9 +310,9 @@ std::string historyProblem()
     case HistoryStatus::State::Writing:
         return "";
     case HistoryStatus::State::Paused:
-        return "History paused: " + status.message;
+        return "History paused: " + gist(status.message, historyPath()) + ".";
     case HistoryStatus::State::Failed:
-        return "History off: " + status.message;
+        return "History off: " + gist(status.message, historyPath()) + ".";
     }
     return "";
 }
