@@ -82,7 +82,7 @@ std::string exported(const std::string& file)
 }
 
 // The temperature values of the exported rows (the second column).
-[[maybe_unused]] std::vector<std::string> firstValues(const std::string& csv)
+std::vector<std::string> firstValues(const std::string& csv)
 {
     std::vector<std::string> values;
     std::istringstream rows(csv);
@@ -142,6 +142,82 @@ TEST(History, TakenDataFramesAreKeptWithTimeValuesTextsAndUnits)
     ASSERT_EQ(seconds.size(), 2u);
     EXPECT_EQ(seconds[0].count, 1);
     EXPECT_EQ(seconds[1].count, 0);
+}
+
+// ---------------------------------------------------------------- kill -9
+
+// The child streams 20 frames a second and notes each one shown, with the
+// time, until it is killed.
+TEST(HistoryKill, ChildStreamsUntilKilled)
+{
+    if (!std::getenv(kChildMark))
+        GTEST_SKIP() << "runs in the child of KilledProgramLosesAtMostItsLastSecond";
+    Meter s;
+    if (!s.meter.plug())
+        std::_Exit(3);
+    s.run([&] {
+        const int noted = ::open("shown", O_WRONLY | O_CREAT | O_APPEND, 0644);
+        for (int i = 0;; ++i) {
+            char value[16];
+            std::snprintf(value, sizeof value, "%.1f", 10.0 + i % 900 * 0.1);
+            if (!s.meter.readingShows(value))
+                std::_Exit(4);
+            const std::string line = std::string(value) + " " + std::to_string(WallClockUtcMs()) + "\n";
+            if (::write(noted, line.data(), line.size()) < 0)
+                std::_Exit(5);
+            waitFor([] { return false; }, 50);
+        }
+    });
+}
+
+TEST(HistoryKill, KilledProgramLosesAtMostItsLastSecond)
+{
+    if (std::getenv(kChildMark))
+        GTEST_SKIP();
+    TempDir dir;
+    testsupport::SelfRun child(kChildMark, "HistoryKill.ChildStreamsUntilKilled");
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0)
+        child.exec();
+    int status = 0;
+    waitFor([&] { return readFile("shown").size() > 1500 || waitpid(pid, &status, WNOHANG) == pid; },
+            30000);
+    kill(pid, SIGKILL);
+    const std::int64_t killedAt = WallClockUtcMs();
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the child ended by itself";
+
+    // Every frame shown more than 1.5 s before the kill is kept.
+    std::set<std::string> due, all;
+    std::istringstream shown(readFile("shown"));
+    std::string value;
+    long long at = 0;
+    while (shown >> value >> at) {
+        all.insert(value);
+        if (at < killedAt - 1500)
+            due.insert(value);
+    }
+    ASSERT_GT(due.size(), 10u);
+
+    Meter s;  // the next start opens the file and notes the gap
+    std::vector<HistoryGap> gaps;
+    s.run([&] {
+        ASSERT_NE(historyStore(), nullptr);
+        gaps = historyStore()->gaps(0, WallClockUtcMs());
+    });
+    EXPECT_FALSE(testsupport::sawPopup("History"));
+    std::set<std::string> kept;
+    for (const std::string& v : firstValues(exported(s.file)))
+        kept.insert(v);
+    for (const std::string& v : due)
+        EXPECT_EQ(kept.count(v), 1u) << v << " shown before the kill is lost";
+    for (const std::string& v : kept)
+        EXPECT_EQ(all.count(v), 1u) << v << " kept but never shown";
+    ASSERT_EQ(gaps.size(), 1u);
+    EXPECT_EQ(gaps[0].why, HistoryEventKind::ProgramStopped);
+    EXPECT_LE(gaps[0].fromMs, killedAt);
+    EXPECT_GE(gaps[0].fromMs, killedAt - 1500);
 }
 
 }  // namespace
