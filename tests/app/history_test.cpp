@@ -220,4 +220,93 @@ TEST(HistoryKill, KilledProgramLosesAtMostItsLastSecond)
     EXPECT_GE(gaps[0].fromMs, killedAt - 1500);
 }
 
+// ---------------------------------------------------------------- files left alone
+
+// Runs only in the child that holds the file for FileItCannotUseIsToldAndLeftAlone.
+TEST(HistoryHolder, ChildKeepsTheFileOpen)
+{
+    if (!std::getenv(kChildMark))
+        GTEST_SKIP() << "runs in the child of FileItCannotUseIsToldAndLeftAlone";
+    std::string error;
+    auto store = HistoryStore::open("history.sqlite", &error);
+    if (!store)
+        std::_Exit(3);
+    store->flush();
+    writeFile("held", "");
+    for (;;)
+        pause();
+}
+
+void damage(const std::string& file)
+{
+    {
+        std::string error;
+        auto store = HistoryStore::open(file, &error);
+        ASSERT_TRUE(store) << error;
+        HistoryFrame f;
+        f.readings.resize(2);
+        for (int i = 0; i < 500; ++i) {
+            f.utcMs = 1700000000000 + i * 100;
+            store->append(f);
+        }
+    }
+    std::string bytes = readFile(file);
+    ASSERT_GT(bytes.size(), 8192u);
+    bytes.replace(2048, 2048, 2048, '\xAA');  // the end of the schema's page
+    writeFile(file, bytes);
+}
+
+TEST(History, FileItCannotUseIsToldAndLeftAlone)
+{
+    if (std::getenv(kChildMark))
+        GTEST_SKIP();
+    struct Case {
+        const char* name;
+        const char* why;  // as the status line gives it
+        bool held;        // by another running Merrivan, else damaged
+    };
+    const Case cases[] = {
+        {"damaged", "is damaged (SQLite cannot read all of it)", false},
+        {"in use", "is in use by another running Merrivan", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        Meter s;
+        pid_t holder = -1;
+        if (c.held) {
+            testsupport::SelfRun child(kChildMark, "HistoryHolder.ChildKeepsTheFileOpen");
+            holder = fork();
+            ASSERT_GE(holder, 0);
+            if (holder == 0)
+                child.exec();
+            ASSERT_TRUE(waitFor([] { return fileExists("held"); }, 20000));
+        } else {
+            damage(s.file);
+        }
+        const std::string before = readFile(s.file);
+        ASSERT_TRUE(s.meter.plug());
+        std::string shown;
+        s.run([&] {
+            EXPECT_EQ(historyStore(), nullptr);
+            EXPECT_TRUE(s.meter.readingShows("23.5"));
+            shown = testsupport::monitorText(MONITOR_HISTORY);
+        });
+        if (holder > 0) {
+            kill(holder, SIGKILL);
+            waitpid(holder, nullptr, 0);
+        }
+        EXPECT_EQ(shown, std::string("History off: history.sqlite ") + c.why + ".");
+        int told = 0;
+        for (const seam::Popup& p : seam::popups())
+            if (p.title == "History") {
+                ++told;
+                EXPECT_NE(p.message.find(s.file), std::string::npos) << p.message;
+                EXPECT_NE(p.message.find(c.why), std::string::npos) << p.message;
+            }
+        EXPECT_EQ(told, 1);
+        EXPECT_TRUE(readFile(s.file) == before) << "the file was changed";
+    }
+}
+
 }  // namespace
