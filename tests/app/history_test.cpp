@@ -309,4 +309,39 @@ TEST(History, FileItCannotUseIsToldAndLeftAlone)
     }
 }
 
+// ---------------------------------------------------------------- the switch
+
+TEST(History, SwitchIsRememberedAndOffKeepsNothing)
+{
+    TempDir dir;
+    Meter s;
+    struct Step {
+        bool onAtStart;     // as the previous run left it (on the first time)
+        const char* value;  // a reading, then the switch is turned
+        bool turnTo;
+        const char* after;  // a reading with the switch turned
+    };
+    const Step steps[] = {
+        {true, "21.0", false, "22.0"},
+        {false, "23.0", true, "24.0"},
+        {true, "25.0", true, "26.0"},
+    };
+    std::vector<std::string> expected;
+    ASSERT_TRUE(s.meter.plug());
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.value);
+        s.run([&] {
+            EXPECT_EQ(historyEnabled(), step.onAtStart);
+            EXPECT_TRUE(s.meter.readingShows(step.value));
+            setHistoryEnabled(step.turnTo);
+            EXPECT_TRUE(s.meter.readingShows(step.after));
+        });
+        if (step.onAtStart)
+            expected.push_back(step.value);
+        if (step.turnTo)
+            expected.push_back(step.after);
+    }
+    EXPECT_EQ(firstValues(exported(s.file)), expected);
+}
+
 }  // namespace
