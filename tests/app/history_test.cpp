@@ -181,7 +181,7 @@ TEST(HistoryKill, KilledProgramLosesAtMostItsLastSecond)
     if (pid == 0)
         child.exec();
     int status = 0;
-    waitFor([&] { return readFile("shown").size() > 1500 || waitpid(pid, &status, WNOHANG) == pid; },
+    waitFor([&] { return readFile("shown").size() > 2400 || waitpid(pid, &status, WNOHANG) == pid; },
             30000);
     kill(pid, SIGKILL);
     const std::int64_t killedAt = WallClockUtcMs();
