@@ -4,12 +4,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "app/com_port_panel.h"
 #include "app/port_search.h"
 #include "app/setup_memory.h"
 #include "core/clock.h"
 #include "core/record_buffer.h"
+#include "history/history.h"
 #include "meter/com_link.h"
 #include "meter/link_activity.h"
 #include "platform/platform.h"
@@ -91,9 +93,24 @@ void confirmExit()
     QuitUserInterface(0);
 }
 
+// "--history PATH" (or "--history=PATH"): the history file of this run, so
+// that a demonstration or a test never writes into the user's own.
+std::string historyPathArgument(int argc, char* argv[])
+{
+    constexpr char kOption[] = "--history";
+    for (int i = 1; i < argc && argv[i]; ++i) {
+        if (std::strcmp(argv[i], kOption) == 0 && i + 1 < argc && argv[i + 1])
+            return argv[i + 1];
+        if (std::strncmp(argv[i], kOption, sizeof kOption - 1) == 0 &&
+            argv[i][sizeof kOption - 1] == '=')
+            return argv[i] + sizeof kOption;
+    }
+    return "";
+}
+
 }  // namespace
 
-int merrivanMain(int, char* argv[])
+int merrivanMain(int argc, char* argv[])
 {
 #ifdef SIGXFSZ
     // Past a file-size limit a write then fails with EFBIG and the save says
@@ -136,6 +153,10 @@ int merrivanMain(int, char* argv[])
 
     fNewMeter = baudRate == 9600 ? 1 : 0;
 
+    // Before the link opens, so that the history holds its opening.
+    setHistoryPath(historyPathArgument(argc, argv));
+    setHistoryPort(portNo);
+    historyStart();
     const int opened = openComLink();
 
     SetCtrlAttribute(monitorPanel, MONITOR_CH1_TYPE, ATTR_VISIBLE, 0);
@@ -165,6 +186,7 @@ int merrivanMain(int, char* argv[])
     findOfferAtMs = searched ? MonotonicMs() + kFindOfferAfterMs : -1;
     framesBeforeOffer = framesRead;
     RunUserInterface();
+    historyStop();
     rememberSetup();
 
     closeComPortPanel();
@@ -232,6 +254,7 @@ int timeTickCallBack(CTRL_CALLBACK_ARGS)
         watchComLink();
         showMeterSilence();
         showLinkCounts();
+        showHistoryState();
         offerFindMeter();
     }
     return 0;

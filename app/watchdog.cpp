@@ -1,6 +1,7 @@
 #include "app/watchdog.h"
 
 #include "core/record_buffer.h"
+#include "history/history.h"
 #include "meter/com_link.h"
 #include "meter/link_activity.h"
 #include "meter/receive.h"
@@ -34,6 +35,12 @@ int TimeNoDataCallback(CTRL_CALLBACK_ARGS)
     if (msSinceMeterHeard() < kSilenceMs)
         return 0;
     ResetTimer(panel, control);
+    // Once per silence: the timer fires again every 10 s of it.
+    static unsigned long silentSince = ~0ul;
+    if (framesRead != silentSince) {
+        silentSince = framesRead;
+        historyEvent(HistoryEventKind::NoData, "No data from the meter for 10 s");
+    }
     const bool recording = fLogging != 0;
     autoStopLogging(kNoDataStop);
     bool alarmsOn = false;

@@ -24,7 +24,9 @@ void historyEvent(HistoryEventKind kind, const char* text);
 // The switch, remembered in Merrivan.ini ([History] Enabled); on by default.
 bool historyEnabled();
 void setHistoryEnabled(bool on);
-// Retention, remembered in Merrivan.ini ([History] MaxAgeDays, MaxMegabytes).
+// Retention, remembered in Merrivan.ini ([History] MaxAgeDays, MaxMegabytes,
+// C-format numbers, 1 MB = 1048576 bytes; 0 keeps everything). Until the user
+// sets a limit the file stops at 1024 MB.
 HistoryRetention historyRetention();
 void setHistoryRetention(const HistoryRetention& retention);
 
@@ -33,3 +35,12 @@ HistoryStore* historyStore();
 std::string historyPath();
 // "" while all is well, else what the status line should say (paused, failed).
 std::string historyProblem();
+// Puts historyProblem() on the Monitor's status line (its own field there,
+// shown only while something is wrong); the clock calls it once a second.
+void showHistoryState();
+
+// The file named on the command line (--history PATH); "" for the user's own
+// under the data folder. Before historyStart.
+void setHistoryPath(const std::string& path);
+// The COM number the frames and link events that follow come from.
+void setHistoryPort(int port);

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "core/record_buffer.h"
+#include "history/history.h"
 #include "meter/link_activity.h"
 #include "meter/receive.h"
 #include "meter/serial_link.h"
@@ -110,6 +111,10 @@ int openComLink()
     FlushOutQ(portNo);
     InstallComCallback(portNo, LWRS_RXFLAG, 0, 13, comPortCharDetCallBack, nullptr);
     startSilenceClock();
+    setHistoryPort(portNo);
+    char path[256] = "";
+    comDevicePath(portNo, path, sizeof path);
+    historyEvent(HistoryEventKind::LinkOpened, path);
     return result;
 }
 
@@ -167,6 +172,9 @@ void watchComLink()
         waiting = Wait::Gone;
         awaitedPort = portNo;
         writeWaitStatus();
+        char path[256] = "";
+        comDevicePath(portNo, path, sizeof path);
+        historyEvent(HistoryEventKind::DeviceLost, path);
     }
     // Samples now would only repeat the last reading: the recording ends
     // with the records taken while the meter was there, and says so.

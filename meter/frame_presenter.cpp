@@ -6,6 +6,7 @@
 #include "core/channel.h"
 #include "core/record_buffer.h"
 #include "core/unit_text.h"
+#include "history/history.h"
 #include "meter/link_activity.h"
 #include "platform/platform.h"
 #include "record/recording.h"
@@ -106,6 +107,7 @@ void showReceiveLamp(bool taken)
 
 void presentFrame9600(const FrameResult& r)
 {
+    historyFrame(r);
     // A damaged frame has no effect beyond the boxes and the lamp, not even
     // on the watchdog.
     if (!r.taken()) {
@@ -144,6 +146,7 @@ void presentFrame9600(const FrameResult& r)
 
 void presentFrameLegacy(const FrameResult& r)
 {
+    historyFrame(r);
     if (r.typeChanged & 1u) {
         const char* name = sensorName(channel[0].type);
         SetCtrlVal(monitorPanel, MONITOR_CH1_TYPE, name);

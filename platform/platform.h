@@ -273,6 +273,12 @@ void CVI_Beep();
 // Milliseconds elapsed on a clock the PC's clock settings never move, from any
 // start; it keeps counting while the program is stopped.
 long long MonotonicMs();
+// The PC's clock as UTC milliseconds since 1970, cheap enough for every frame.
+long long WallClockUtcMs();
+// The user's own folder for the program's data, created by whoever writes
+// there: $XDG_DATA_HOME/Merrivan (normally ~/.local/share/Merrivan), on
+// Windows %LOCALAPPDATA%\Merrivan. 0 when it fits into `path`.
+int UserDataFolder(char* path, std::size_t size);
 
 // While one lives, the pointer shows the program busy over all its windows:
 // for work in the user-interface thread that may take longer than about

@@ -275,6 +275,12 @@ public:
                    std::chrono::steady_clock::now().time_since_epoch())
             .count();
     }
+    long long wallClockUtcMs() override { return QDateTime::currentMSecsSinceEpoch(); }
+    QString userDataFolder() override
+    {
+        return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+               "/Merrivan";
+    }
     void beep() override { QApplication::beep(); }
     bool comPathOverride(int, QString*) override { return false; }
     bool builtInComMap() override { return true; }
@@ -417,4 +423,18 @@ void CVI_Beep()
 long long MonotonicMs()
 {
     return world().monotonicMs();
+}
+
+long long WallClockUtcMs()
+{
+    return world().wallClockUtcMs();
+}
+
+int UserDataFolder(char* path, std::size_t size)
+{
+    const QByteArray folder = QDir::toNativeSeparators(world().userDataFolder()).toLocal8Bit();
+    if (!path || folder.isEmpty() || static_cast<std::size_t>(folder.size()) >= size)
+        return -1;
+    std::memcpy(path, folder.constData(), static_cast<std::size_t>(folder.size()) + 1);
+    return 0;
 }

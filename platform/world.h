@@ -40,6 +40,10 @@ public:
     virtual QDateTime now() = 0;
     // Milliseconds on a clock that only goes forward, from any start.
     virtual long long monotonicMs() = 0;
+    // The PC clock as UTC milliseconds since 1970.
+    virtual long long wallClockUtcMs() = 0;
+    // The folder of the user's program data (not created here).
+    virtual QString userDataFolder() = 0;
     virtual void beep() = 0;
 
     // A device for a COM number that wins over "Merrivan.ini"; false when none.

@@ -42,4 +42,5 @@ if [ -f Merrivan.ini ]; then
   mv Merrivan.ini.new Merrivan.ini
 fi
 stored_port_ini "$link" >> Merrivan.ini
-MERRIVAN_SIMULATED_METER=1 ../merrivan
+# A history of its own: the demonstration never writes into the user's.
+MERRIVAN_SIMULATED_METER=1 ../merrivan --history "$PWD/history.sqlite"

@@ -70,6 +70,7 @@
 #define MONITOR_RX_LED 68
 #define MONITOR_RX_COUNT 69
 #define MONITOR_RX_TIMER 70
+#define MONITOR_HISTORY 80
 
 // Statistics panel.
 #define STATISTIC_CHANNEL 2

@@ -314,6 +314,13 @@ bool buildMonitor(PanelBuilder& b)
     status->setStyleSheet("background: #eef2f5; border: 1px solid #c5ced6; padding: 3px;");
     status->setFont(scaled(status, 10.5, false));
     statusRow->addWidget(status, 1);
+    // The history's own trouble (off, paused), beside the other news; hidden
+    // while the history is kept.
+    QWidget* history = b.message(ID(MONITOR_HISTORY), "");
+    history->setStyleSheet("color: #b00020;");
+    history->setToolTip("The history of readings (Trend) is not being kept");
+    history->setVisible(false);
+    statusRow->addWidget(history);
     QWidget* rxLed = b.led(ID(MONITOR_RX_LED), "RX", QColor(40, 170, 60));
     rxLed->setToolTip("Flashes on each frame read from the meter");
     statusRow->addWidget(rxLed);

@@ -34,7 +34,9 @@ inline std::string statusLine()
 // `inLoop` runs once the event loop is up; then the exit is confirmed (unsaved
 // records discarded) unless `autoExit` is false and `inLoop` ends the program
 // itself.
-inline RunResult runProgram(const std::function<void()>& inLoop = {}, bool autoExit = true)
+// `args` follow the program's name on its command line.
+inline RunResult runProgram(const std::function<void()>& inLoop = {}, bool autoExit = true,
+                            std::vector<std::string> args = {})
 {
     RunResult result;
     QTimer::singleShot(0, [&]() {
@@ -51,8 +53,11 @@ inline RunResult runProgram(const std::function<void()>& inLoop = {}, bool autoE
         }
     });
     char name[] = "merrivan";
-    char* argv[] = {name, nullptr};
-    result.rc = merrivanMain(1, argv);
+    std::vector<char*> argv{name};
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    result.rc = merrivanMain(static_cast<int>(argv.size()) - 1, argv.data());
     return result;
 }
 

@@ -3,7 +3,9 @@
 // clock may be set, COM numbers map to pseudo-terminals, and panels or the
 // run-time may be made to fail.
 #include <QDate>
+#include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QTime>
 #include <QWidget>
 
@@ -136,6 +138,29 @@ public:
     // Stands still unless a test moves it; reset() never turns it back.
     long long monotonic = 0;
     long long monotonicMs() override { return monotonic; }
+
+    long long wallClockUtcMs() override
+    {
+        if (!notes.fixedClock)
+            return platform::realWorld().wallClockUtcMs();
+        return notes.clock.toMSecsSinceEpoch();
+    }
+
+    // One folder per test process, so that parallel tests never share a
+    // history; it goes when the process ends.
+    QString userDataFolder() override
+    {
+        if (dataFolder.isEmpty())
+            dataFolder = QDir::tempPath() + "/merrivan-test-data-" +
+                         QString::number(QCoreApplication::applicationPid());
+        return dataFolder;
+    }
+    QString dataFolder;
+    ~TestWorld() override
+    {
+        if (!dataFolder.isEmpty())
+            QDir(dataFolder).removeRecursively();
+    }
 
     void beep() override { ++notes.beeps; }
 

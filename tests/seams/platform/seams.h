@@ -36,7 +36,7 @@ const std::vector<Popup>& popups();
 // Runs when a pop-up would be shown, before it returns.
 void onPopup(std::function<void(const Popup&)> hook);
 
-// The PC clock that DateStr and TimeStr read.
+// The PC clock that DateStr, TimeStr and WallClockUtcMs read.
 void setClock(int year, int month, int day, int hour, int minute, int second);
 void advanceClock(int seconds);
 void useRealClock();
