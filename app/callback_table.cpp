@@ -2,6 +2,7 @@
 #include "app/com_port_panel.h"
 #include "app/merrivan.h"
 #include "app/watchdog.h"
+#include "history/trend.h"
 #include "meter/link_activity.h"
 #include "platform/callbacks.h"
 #include "record/data_file.h"
@@ -18,6 +19,7 @@ void registerMerrivanCallbacks()
     PANEL(MonitorPanCallBack);
     PANEL(CommPortCallBack);
     PANEL(StatisticCallBack);
+    PANEL(TrendPanelCallBack);
 
     CONTROL(exitCallBack);
     CONTROL(helpCallBack);
@@ -66,4 +68,15 @@ void registerMerrivanCallbacks()
 
     CONTROL(saveFileCallBack);
     CONTROL(retrieveFileCallBack);
+
+    CONTROL(trendCallBack);
+    CONTROL(trendPlotCallBack);
+    CONTROL(trendTickCallBack);
+    CONTROL(trendAxesCallBack);
+    CONTROL(trendWholeCallBack);
+    CONTROL(trendExportCallBack);
+    CONTROL(trendImageCallBack);
+    CONTROL(trendKeepCallBack);
+    CONTROL(trendRetentionCallBack);
+    CONTROL(trendCloseCallBack);
 }

@@ -12,6 +12,7 @@
 #include "core/clock.h"
 #include "core/record_buffer.h"
 #include "history/history.h"
+#include "history/trend.h"
 #include "meter/com_link.h"
 #include "meter/link_activity.h"
 #include "platform/platform.h"
@@ -186,6 +187,7 @@ int merrivanMain(int argc, char* argv[])
     findOfferAtMs = searched ? MonotonicMs() + kFindOfferAfterMs : -1;
     framesBeforeOffer = framesRead;
     RunUserInterface();
+    closeTrend();
     historyStop();
     rememberSetup();
 

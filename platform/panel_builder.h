@@ -59,6 +59,9 @@ public:
     QWidget* graph(int id, const char* name, const char* label, const char* xLabel,
                    const char* yLabel, const char* callback);
 
+    // A plot over clock time with a channel list: see SetTrendTraces.
+    QWidget* trendPlot(int id, const char* name, const char* callback);
+
     // The control made last keeps its text as large as its size allows, for
     // lines of `chars` characters.
     void fontFollowsSize(int chars, int minimumPixels);

@@ -163,6 +163,32 @@ int SetGraphCursor(int panel, int control, int cursor, double x, double y);
 int SetCursorAttribute(int panel, int control, int cursor, int attribute, int value);
 int GetNumGraphPlots(int panel, int control, int* count);
 
+// ---------------------------------------------------------------- trend plot
+// Traces over clock time (UTC seconds since 1970, shown in local time), each
+// drawn as its envelope: per pixel column the lowest and highest value in it.
+// The control holds no data of its own: whenever its time range or width
+// changed (wheel, drag, resize, a new span), at most once per turn of the
+// event loop, its callback gets EVENT_VAL_CHANGED and answers with
+// GetTrendRange and one SetTrendEnvelope per trace. A channel list with a
+// check box per trace and a crosshair with a read-out belong to the control.
+int SetTrendTraces(int panel, int control, int count, const char* const labels[],
+                   const char* const units[], const unsigned colors[]);
+// 1: traces of one unit share a y axis; 0: each trace has its own.
+int SetTrendSharedAxes(int panel, int control, int shared);
+// What the history holds: the range is kept inside it; a view that showed
+// the end moves along with a later end.
+int SetTrendSpan(int panel, int control, double first, double last);
+int SetTrendRange(int panel, int control, double from, double to);
+int GetTrendRange(int panel, int control, double* from, double* to, int* columns);
+// `columns` equal columns over the range GetTrendRange gave. A NaN low is a
+// gap (nothing drawn across it); an infinite low a column with no sample,
+// which the line bridges.
+int SetTrendEnvelope(int panel, int control, int trace, const double* low, const double* high,
+                     int columns);
+int GetTrendTraceVisible(int panel, int control, int trace, int* visible);
+// Asks for a file with the file pop-up and saves the plot there (PNG, PDF, SVG).
+int SaveTrendImage(int panel, int control);
+
 // ---------------------------------------------------------------- panel state
 // The program's settings file: the panel states, the [ComPorts] map and the
 // print dialog's last file.

@@ -95,34 +95,38 @@ bool savePlotImage(QCustomPlot* plot, const QString& path)
     return false;
 }
 
+bool askAndSavePlotImage(QCustomPlot* plot)
+{
+    char path[4096];
+    if (FileSelectPopup("", "*.png", "PNG image (*.png);;PDF document (*.pdf);;SVG drawing (*.svg)",
+                        "Save Image", VAL_SAVE_BUTTON, 0, 0, 1, 1, path,
+                        sizeof path) == VAL_NO_FILE_SELECTED)
+        return false;
+    QString file = QString::fromLocal8Bit(path);
+    const QString type = QFileInfo(file).suffix().toLower();
+    if (type != "png" && type != "pdf" && type != "svg")
+        file += ".png";
+    bool saved = false;
+    {
+        const BusyCursor busy;
+        saved = savePlotImage(plot, file);
+    }
+    if (!saved)
+        MessagePopup("Save Image",
+                     QString("The image could not be written to %1.")
+                         .arg(file)
+                         .toLocal8Bit()
+                         .constData());
+    return saved;
+}
+
 void offerImageExport(QCustomPlot* plot)
 {
     plot->setContextMenuPolicy(Qt::CustomContextMenu);
     QObject::connect(plot, &QWidget::customContextMenuRequested, plot, [plot](const QPoint& at) {
         auto* menu = new QMenu(plot);
         menu->setAttribute(Qt::WA_DeleteOnClose);
-        menu->addAction("Save image...", plot, [plot] {
-            char path[4096];
-            if (FileSelectPopup("", "*.png", "PNG image (*.png);;PDF document (*.pdf);;SVG drawing (*.svg)",
-                                "Save Image", VAL_SAVE_BUTTON, 0, 0, 1, 1, path,
-                                sizeof path) == VAL_NO_FILE_SELECTED)
-                return;
-            QString file = QString::fromLocal8Bit(path);
-            const QString type = QFileInfo(file).suffix().toLower();
-            if (type != "png" && type != "pdf" && type != "svg")
-                file += ".png";
-            bool saved = false;
-            {
-                const BusyCursor busy;
-                saved = savePlotImage(plot, file);
-            }
-            if (!saved)
-                MessagePopup("Save Image",
-                             QString("The image could not be written to %1.")
-                                 .arg(file)
-                                 .toLocal8Bit()
-                                 .constData());
-        });
+        menu->addAction("Save image...", plot, [plot] { askAndSavePlotImage(plot); });
         menu->popup(plot->mapToGlobal(at));
     });
 }

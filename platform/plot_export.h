@@ -20,6 +20,10 @@ void paintWindowAsVectors(QWidget* window, QPainter& painter, const QRectF& targ
 // .pdf, .svg). False when the type is unknown or the file cannot be written.
 bool savePlotImage(QCustomPlot* plot, const QString& path);
 
+// Asks for a file with the file pop-up and saves the plot there; false when
+// nothing was chosen or the file could not be written (the user is told).
+bool askAndSavePlotImage(QCustomPlot* plot);
+
 // Gives a plot the context menu "Save image...", which asks for a file with
 // the file pop-up and saves the plot there.
 void offerImageExport(QCustomPlot* plot);

@@ -24,12 +24,13 @@
 #include "platform/panel_builder.h"
 
 class QComboBox;
+class QListWidget;
 class QCPItemStraightLine;
 class QEventLoop;
 
 namespace platform {
 
-enum class Kind { Numeric, Text, Reading, Message, Led, Switch, Ring, Command, Picture, Timer, Strip, Graph };
+enum class Kind { Numeric, Text, Reading, Message, Led, Switch, Ring, Command, Picture, Timer, Strip, Graph, Trend };
 
 // A round lamp; value 0 or 1.
 class LedWidget : public QWidget {
@@ -187,6 +188,67 @@ private:
     bool dragging_ = false;
 };
 
+// A plot of traces over clock time, each drawn as its envelope: per pixel
+// column the lowest and highest sample in it. It holds no history itself: it
+// asks its owner for the columns of the range shown (fetch), at most once per
+// turn of the event loop, whenever the range or the width changed. Beside it
+// a list with a check box per trace; below it the crosshair's read-out.
+class TrendPlot : public QObject {
+public:
+    struct Trace {
+        QString label;
+        QString unit;
+        QColor color;
+        bool visible = true;
+        std::vector<double> low, high;  // per column; NaN a gap, +inf nothing there
+        double from = 0, to = 0;        // the range the columns cover
+        QCPGraph* graph = nullptr;
+    };
+
+    TrendPlot(QWidget* parent, std::function<void()> fetch);
+    QWidget* widget() const { return box_; }
+    QCustomPlot* plot() const { return plot_; }
+    QListWidget* list() const { return list_; }
+    QLabel* readout() const { return readout_; }
+
+    void setTraces(std::vector<Trace> traces);
+    void setSharedAxes(bool shared);
+    void setSpan(double first, double last);
+    void setRange(double from, double to);
+    void range(double* from, double* to, int* columns) const;
+    void setEnvelope(int trace, const double* low, const double* high, int columns);
+    void setTraceVisible(int trace, bool visible);
+    const std::vector<Trace>& traces() const { return traces_; }
+    // The fetch to come runs now (tests, and before an image is taken).
+    void fetchNow();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void rebuild();
+    void clampRange();
+    void requestFetch();
+    void draw();
+    void autoscale();
+    void showCrosshair(double x);
+
+    QWidget* box_;
+    QCustomPlot* plot_;
+    QListWidget* list_;
+    QLabel* readout_;
+    QTimer* pending_;
+    QCPItemStraightLine* crosshair_;
+    std::function<void()> fetch_;
+    std::vector<Trace> traces_;
+    std::vector<QCPAxis*> axes_;  // per trace
+    bool shared_ = true;
+    bool hasSpan_ = false;
+    bool clamping_ = false;
+    double first_ = 0, last_ = 0;
+    double crosshairX_ = qQNaN();
+};
+
 struct Control {
     int id = 0;
     std::string name;
@@ -207,6 +269,7 @@ struct Control {
     double interval = 1.0;
     std::unique_ptr<StripChart> strip;
     std::unique_ptr<GraphControl> graph;
+    std::unique_ptr<TrendPlot> trend;
 };
 
 class PanelWindow;
@@ -311,5 +374,6 @@ void forgetWindowPlaces();
 QComboBox* ringOf(int panel, int control);
 StripChart* stripOf(int panel, int control);
 GraphControl* graphOf(int panel, int control);
+TrendPlot* trendOf(int panel, int control);
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 #define COMPORT 1
 #define MONITOR 2
 #define STATISTIC 3
+#define TREND 4
 
 // COM port panel.
 #define COMPORT_STOPBITS 2
@@ -71,6 +72,7 @@
 #define MONITOR_RX_COUNT 69
 #define MONITOR_RX_TIMER 70
 #define MONITOR_HISTORY 80
+#define MONITOR_TREND_CMD 81
 
 // Statistics panel.
 #define STATISTIC_CHANNEL 2
@@ -88,5 +90,19 @@
 #define STATISTIC_PRINT 14
 #define STATISTIC_EXCLUDED 15
 
-// Registers the three panels of "MERRIVAN.UIR" with the platform.
+// Trend panel.
+#define TREND_PLOT 2
+#define TREND_KEEP 3
+#define TREND_RETENTION 4
+#define TREND_AMOUNT 5
+#define TREND_AXES 6
+#define TREND_PATH 7
+#define TREND_HOLDS 8
+#define TREND_EXPORT 9
+#define TREND_IMAGE 10
+#define TREND_CLOSE 11
+#define TREND_TIMER 12
+#define TREND_WHOLE 13
+
+// Registers the panels of "MERRIVAN.UIR" with the platform.
 void uiInstallPanels();

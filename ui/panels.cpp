@@ -293,6 +293,7 @@ bool buildMonitor(PanelBuilder& b)
     commands->setContentsMargins(10, 0, 10, 0);
     commands->addWidget(b.command(ID(MONITOR_COMPORT_CMD), "Serial Port...", "comPortCallBack"));
     commands->addWidget(b.command(ID(MONITOR_STATISTICS_CMD), "Statistics...", "statisticsCallBack"));
+    commands->addWidget(b.command(ID(MONITOR_TREND_CMD), "Trend...", "trendCallBack"));
     commands->addWidget(b.command(ID(MONITOR_SAVE), "Save File...", "saveFileCallBack"));
     commands->addWidget(b.command(ID(MONITOR_RETRIEVE), "Retrieve File...", "retrieveFileCallBack"));
     commands->addWidget(b.command(ID(MONITOR_PRINT), "Print...", "printGraphCallBack"));
@@ -303,6 +304,7 @@ bool buildMonitor(PanelBuilder& b)
     b.shortcut(MONITOR_SAVE, "Ctrl+S");
     b.shortcut(MONITOR_RETRIEVE, "Ctrl+O");
     b.shortcut(MONITOR_PRINT, "Ctrl+P");
+    b.shortcut(MONITOR_TREND_CMD, "Ctrl+T");
     b.shortcut(MONITOR_HELP, "F1");
     b.shortcut(MONITOR_EXIT, "Ctrl+Q");
 
@@ -339,7 +341,7 @@ bool buildMonitor(PanelBuilder& b)
                 MONITOR_CH2_SELECT, MONITOR_CH2_ALARM_SW, MONITOR_CH2_HIGH, MONITOR_CH2_LOW,
                 MONITOR_SAMPLE_COUNT, MONITOR_SAMPLE_RATE, MONITOR_LOG_SWITCH, MONITOR_GAIN,
                 MONITOR_OFFSET, MONITOR_RANGE, MONITOR_COMPORT_CMD, MONITOR_STATISTICS_CMD,
-                MONITOR_SAVE, MONITOR_RETRIEVE, MONITOR_PRINT, MONITOR_HELP, MONITOR_EXIT});
+                MONITOR_TREND_CMD, MONITOR_SAVE, MONITOR_RETRIEVE, MONITOR_PRINT, MONITOR_HELP, MONITOR_EXIT});
     w->resize(1180, 800);
     return true;
 }
@@ -530,6 +532,65 @@ bool buildStatistics(PanelBuilder& b)
     return true;
 }
 
+// The history over clock time: the plot with its channel list, what the
+// history holds and keeps, and the commands.
+bool buildTrend(PanelBuilder& b)
+{
+    QWidget* w = b.window();
+    w->setObjectName("Trend");
+    b.title("Merrivan - Trend");
+    b.panelCallback("TrendPanelCallBack");
+    w->setStyleSheet(kPanelStyle);
+    usePanelFont(w);
+    auto* root = new QVBoxLayout(w);
+    root->setContentsMargins(8, 6, 8, 6);
+    root->addWidget(b.trendPlot(ID(TREND_PLOT), "trendPlotCallBack"), 1);
+
+    auto* view = new QHBoxLayout;
+    view->addWidget(b.ring(ID(TREND_AXES), "Y axes",
+                           {{"Shared by unit", 1}, {"One per channel", 0}}, 1,
+                           "trendAxesCallBack", LabelAt::Left));
+    b.innerWidget()->setToolTip("Channels of one unit on one axis, or each on its own");
+    view->addWidget(b.command(ID(TREND_WHOLE), "Whole History", "trendWholeCallBack"));
+    view->addStretch(1);
+    view->addWidget(b.command(ID(TREND_EXPORT), "Export CSV...", "trendExportCallBack"));
+    view->addWidget(b.command(ID(TREND_IMAGE), "Save Image...", "trendImageCallBack"));
+    root->addLayout(view);
+
+    auto* keep = new QGroupBox("History", w);
+    auto* kl = new QGridLayout(keep);
+    kl->setContentsMargins(8, 4, 8, 4);
+    kl->addWidget(b.binarySwitch(ID(TREND_KEEP), "Keep history", 1, "trendKeepCallBack",
+                                 LabelAt::Left), 0, 0);
+    kl->addWidget(b.ring(ID(TREND_RETENTION), "Keep",
+                         {{"everything", 0}, {"days", 1}, {"megabytes", 2}}, 2,
+                         "trendRetentionCallBack", LabelAt::Left), 0, 1);
+    b.innerWidget()->setToolTip("How much of the history the file keeps; older readings go");
+    QWidget* amount = b.numeric(ID(TREND_AMOUNT), "", DataType::Int, 1, 1000000, 1024, 0,
+                                "trendRetentionCallBack", false, LabelAt::None);
+    b.innerWidget()->setToolTip("Days or megabytes kept");
+    amount->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    kl->addWidget(amount, 0, 2);
+    QWidget* holds = b.message(ID(TREND_HOLDS), "");
+    static_cast<QLabel*>(holds)->setWordWrap(true);
+    kl->addWidget(holds, 0, 3);
+    kl->setColumnStretch(3, 1);
+    QWidget* path = b.text(ID(TREND_PATH), "File", "", nullptr, true, LabelAt::Left);
+    kl->addWidget(path, 1, 0, 1, 4);
+    root->addWidget(keep);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(b.command(ID(TREND_CLOSE), "Close", "trendCloseCallBack"));
+    root->addLayout(buttons);
+    b.shortcut(TREND_CLOSE, "Esc");
+    b.timer(ID(TREND_TIMER), 1.0, false, "trendTickCallBack");
+    b.tabOrder({TREND_AXES, TREND_WHOLE, TREND_EXPORT, TREND_IMAGE, TREND_KEEP,
+                TREND_RETENTION, TREND_AMOUNT, TREND_CLOSE});
+    w->resize(960, 640);
+    return true;
+}
+
 bool buildPanel(PanelBuilder& b, int resource)
 {
     switch (resource) {
@@ -539,6 +600,8 @@ bool buildPanel(PanelBuilder& b, int resource)
         return buildMonitor(b);
     case STATISTIC:
         return buildStatistics(b);
+    case TREND:
+        return buildTrend(b);
     default:
         return false;
     }

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
@@ -208,7 +209,11 @@ bool traceVisible(int panel, int control, int trace)
 void yAxisRange(int panel, int control, double* min, double* max)
 {
     Control* c = findControl(panel, control);
-    QCustomPlot* plot = !c ? nullptr : c->strip ? c->strip->plot() : c->graph ? c->graph->plot() : nullptr;
+    QCustomPlot* plot = !c            ? nullptr
+                        : c->strip   ? c->strip->plot()
+                        : c->graph   ? c->graph->plot()
+                        : c->trend   ? c->trend->plot()
+                                     : nullptr;
     if (plot) {
         *min = plot->yAxis->range().lower;
         *max = plot->yAxis->range().upper;
@@ -218,7 +223,11 @@ void yAxisRange(int panel, int control, double* min, double* max)
 void xAxisRange(int panel, int control, double* min, double* max)
 {
     Control* c = findControl(panel, control);
-    QCustomPlot* plot = !c ? nullptr : c->strip ? c->strip->plot() : c->graph ? c->graph->plot() : nullptr;
+    QCustomPlot* plot = !c            ? nullptr
+                        : c->strip   ? c->strip->plot()
+                        : c->graph   ? c->graph->plot()
+                        : c->trend   ? c->trend->plot()
+                                     : nullptr;
     if (plot) {
         *min = plot->xAxis->range().lower;
         *max = plot->xAxis->range().upper;
@@ -239,6 +248,101 @@ std::vector<std::string> unresolvedCallbacks()
 int livePanels()
 {
     return static_cast<int>(reg().panels.size());
+}
+
+// ---------------------------------------------------------------- trend plot
+
+namespace {
+
+TrendPlot* settledTrend(int panel, int control)
+{
+    TrendPlot* t = trendOf(panel, control);
+    if (t) {
+        t->fetchNow();
+        t->plot()->replot();
+    }
+    return t;
+}
+
+QPointF at(TrendPlot* t, double fraction)
+{
+    const QRect r = t->plot()->axisRect()->rect();
+    return QPointF(r.left() + fraction * r.width(), r.center().y());
+}
+
+}  // namespace
+
+void userWheel(int panel, int control, double fraction, int notches)
+{
+    TrendPlot* t = settledTrend(panel, control);
+    if (!t)
+        return;
+    const QPointF p = at(t, fraction);
+    QWheelEvent wheel(p, t->plot()->mapToGlobal(p), QPoint(), QPoint(0, 120 * notches),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(t->plot(), &wheel);
+}
+
+void userDrag(int panel, int control, double fraction, int pixels)
+{
+    TrendPlot* t = settledTrend(panel, control);
+    if (!t)
+        return;
+    QCustomPlot* plot = t->plot();
+    const QPointF from = at(t, fraction);
+    const QPointF to = from + QPointF(pixels, 0);
+    QMouseEvent press(QEvent::MouseButtonPress, from, plot->mapToGlobal(from), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(plot, &press);
+    QMouseEvent move(QEvent::MouseMove, to, plot->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(plot, &move);
+    QMouseEvent release(QEvent::MouseButtonRelease, to, plot->mapToGlobal(to), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(plot, &release);
+}
+
+void userCheckChannel(int panel, int control, int index, bool on)
+{
+    TrendPlot* t = trendOf(panel, control);
+    if (t && t->list()->item(index))
+        t->list()->item(index)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+}
+
+std::vector<std::string> trendChannels(int panel, int control)
+{
+    std::vector<std::string> out;
+    TrendPlot* t = trendOf(panel, control);
+    for (int i = 0; t && i < t->list()->count(); ++i)
+        out.push_back(t->list()->item(i)->text().toStdString());
+    return out;
+}
+
+std::vector<std::pair<double, double>> trendDrawn(int panel, int control, int trace, bool* shown)
+{
+    std::vector<std::pair<double, double>> out;
+    TrendPlot* t = settledTrend(panel, control);
+    if (!t || trace < 0 || trace >= static_cast<int>(t->traces().size()))
+        return out;
+    QCPGraph* g = t->traces()[static_cast<std::size_t>(trace)].graph;
+    if (shown)
+        *shown = g && g->visible() && g->realVisibility();
+    if (g)
+        for (const QCPGraphData& d : *g->data())
+            out.emplace_back(d.key, d.value);
+    return out;
+}
+
+std::string trendReadout(int panel, int control, double fraction)
+{
+    TrendPlot* t = settledTrend(panel, control);
+    if (!t)
+        return "";
+    const QPointF p = at(t, fraction);
+    QMouseEvent move(QEvent::MouseMove, p, t->plot()->mapToGlobal(p), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(t->plot(), &move);
+    return t->readout()->text().toStdString();
 }
 
 }  // namespace seam

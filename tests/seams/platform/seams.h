@@ -5,6 +5,7 @@
 #pragma once
 
 #include <functional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -113,6 +114,19 @@ bool traceVisible(int panel, int control, int trace);
 void yAxisRange(int panel, int control, double* min, double* max);
 void xAxisRange(int panel, int control, double* min, double* max);
 bool cursorEnabled(int panel, int control);
+// Trend plot: the wheel turned by `notches` (positive: closer) and a drag by
+// `pixels` (positive: to the right) with the pointer at `fraction` of the
+// plot area's width; a channel's check box; the channel list; the points a
+// trace draws (time, value; a NaN value breaks the line) and whether it
+// shows; the read-out with the pointer at `fraction`. Each first lets the
+// plot fetch what it asked for.
+void userWheel(int panel, int control, double fraction, int notches);
+void userDrag(int panel, int control, double fraction, int pixels);
+void userCheckChannel(int panel, int control, int index, bool on);
+std::vector<std::string> trendChannels(int panel, int control);
+std::vector<std::pair<double, double>> trendDrawn(int panel, int control, int trace,
+                                                  bool* shown = nullptr);
+std::string trendReadout(int panel, int control, double fraction);
 // Control identifiers whose callback name did not resolve at load.
 std::vector<std::string> unresolvedCallbacks();
 // Number of live panels (loaded and not discarded).
