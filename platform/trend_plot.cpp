@@ -22,6 +22,7 @@ namespace platform {
 namespace {
 
 constexpr double kMinWidth = 10.0;  // seconds: the closest zoom
+constexpr char kHint[] = "Wheel: zoom around the pointer. Drag: move through the history.";
 
 // C format whatever the locale; as many figures as a reading has.
 QString number(double v)
@@ -41,7 +42,7 @@ TrendPlot::TrendPlot(QWidget* parent, std::function<void()> fetch)
     list_->setObjectName("TrendChannels");
     list_->setToolTip("Tick a channel to show its trace");
     list_->setMinimumWidth(180);
-    list_->setMaximumWidth(260);
+    list_->setMaximumWidth(230);
     lay->addWidget(list_);
     auto* right = new QVBoxLayout;
     plot_ = new QCustomPlot(box_);
@@ -56,7 +57,7 @@ TrendPlot::TrendPlot(QWidget* parent, std::function<void()> fetch)
     auto ticker = QSharedPointer<QCPAxisTickerDateTime>::create();
     ticker->setDateTimeSpec(Qt::LocalTime);
     ticker->setDateTimeFormat("HH:mm\nyyyy-MM-dd");
-    ticker->setTickCount(6);
+    ticker->setTickCount(4);
     plot_->xAxis->setTicker(ticker);
     plot_->xAxis->grid()->setPen(QPen(QColor(220, 224, 230)));
     crosshair_ = new QCPItemStraightLine(plot_);
@@ -70,6 +71,7 @@ TrendPlot::TrendPlot(QWidget* parent, std::function<void()> fetch)
     readout_->setWordWrap(true);
     readout_->setMinimumHeight(readout_->fontMetrics().height() * 2 + 4);
     readout_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    readout_->setText(kHint);
     right->addWidget(readout_);
     lay->addLayout(right, 1);
 
@@ -343,10 +345,11 @@ void TrendPlot::showCrosshair(double px)
             continue;
         const double lo = t.low[static_cast<std::size_t>(found)];
         const double hi = t.high[static_cast<std::size_t>(found)];
-        QString value = std::isnan(lo) ? QString("no data")
-                        : lo == hi     ? number(lo)
-                                       : number(lo) + QString::fromUtf8("\u2013") + number(hi);
-        if (!std::isnan(lo) && !t.unit.isEmpty())
+        if (std::isnan(lo))
+            continue;  // nothing kept then
+        QString value = lo == hi ? number(lo)
+                                 : number(lo) + QString::fromUtf8("\u2013") + number(hi);
+        if (!t.unit.isEmpty())
             value += " " + t.unit;
         parts << t.label + ": " + value;
     }
@@ -364,7 +367,7 @@ bool TrendPlot::eventFilter(QObject* watched, QEvent* event)
         case QEvent::Leave:
             crosshairX_ = qQNaN();
             crosshair_->setVisible(false);
-            readout_->setText("Wheel: zoom around the pointer. Drag: move through the history.");
+            readout_->setText(kHint);
             plot_->replot(QCustomPlot::rpQueuedReplot);
             break;
         case QEvent::Resize:

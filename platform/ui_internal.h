@@ -221,6 +221,7 @@ public:
     const std::vector<Trace>& traces() const { return traces_; }
     // The fetch to come runs now (tests, and before an image is taken).
     void fetchNow();
+    bool fetchPending() const { return pending_->isActive(); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -258,7 +258,8 @@ TrendPlot* settledTrend(int panel, int control)
 {
     TrendPlot* t = trendOf(panel, control);
     if (t) {
-        t->fetchNow();
+        if (t->fetchPending())
+            t->fetchNow();
         t->plot()->replot();
     }
     return t;
