@@ -160,8 +160,8 @@ void TrendPlot::setSpan(double first, double last)
     hasSpan_ = true;
     if (opening)
         setRange(first_, last_);
-    else if (following && last_ != r.upper)
-        setRange(last_ - r.size(), last_);
+    else if (following && last_ - r.upper >= r.size() / std::max(1, plot_->axisRect()->width()))
+        setRange(last_ - r.size(), last_);  // a pixel's worth or more: no redraw for less
     else
         clampRange();
 }

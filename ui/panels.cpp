@@ -1,4 +1,4 @@
-// The three panels of "MERRIVAN.UIR": COM port (1), Monitor (2), Statistics (3).
+// The panels of "MERRIVAN.UIR": COM port (1), Monitor (2), Statistics (3), Trend (4).
 #include <QComboBox>
 #include <QFileInfo>
 #include <QFont>
