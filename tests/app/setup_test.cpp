@@ -149,8 +149,8 @@ TEST_F(SetupTest, TabGoesThroughTheMonitorFromTopLeftToBottomRight)
         MONITOR_CH1_ALARM_SW, MONITOR_CH1_HIGH,     MONITOR_CH1_LOW,      MONITOR_CH2_ALARM_SW,
         MONITOR_CH2_HIGH,     MONITOR_CH2_LOW,      MONITOR_SAMPLE_COUNT, MONITOR_SAMPLE_RATE,
         MONITOR_LOG_SWITCH,   MONITOR_GAIN,         MONITOR_OFFSET,       MONITOR_RANGE,
-        MONITOR_COMPORT_CMD,  MONITOR_STATISTICS_CMD, MONITOR_SAVE,       MONITOR_RETRIEVE,
-        MONITOR_PRINT,        MONITOR_HELP,         MONITOR_EXIT};
+        MONITOR_COMPORT_CMD,  MONITOR_STATISTICS_CMD, MONITOR_TREND_CMD,  MONITOR_SAVE,
+        MONITOR_RETRIEVE,     MONITOR_PRINT,        MONITOR_HELP,         MONITOR_EXIT};
     std::vector<int> visited;
     runProgram([&] {
         // With both alarms on, their limits take the focus too.
