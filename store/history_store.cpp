@@ -469,6 +469,10 @@ void SqliteHistory::run()
         const HistoryRetention retention = retention_;
         lock.unlock();
         process(frames, events, retention);
+        // At the end, a pause and the events held through it are recorded
+        // if the disk lets them be.
+        if (stopping && paused_)
+            tryResume();
         frames.clear();
         events.clear();
         lock.lock();
@@ -567,8 +571,10 @@ int SqliteHistory::seriesFor(const HistoryFrame& f, const HistoryReading& r)
 bool SqliteHistory::commit(const std::vector<HistoryFrame>& frames,
                            const std::vector<HistoryEvent>& events)
 {
-    if (sqlite3_step(w_->begin.fresh()) != SQLITE_DONE)
+    if (sqlite3_step(w_->begin.fresh()) != SQLITE_DONE) {
+        lastError_ = sqlite3_errmsg(wdb_);
         return false;
+    }
     bool ok = true;
     for (const HistoryEvent& e : events)
         ok = ok && insertEvent(e);
