@@ -31,9 +31,20 @@ constexpr std::size_t kQueueCap = 65536;     // frames; beyond, dropped and coun
 constexpr auto kCommitEvery = std::chrono::seconds(1);
 constexpr auto kRetryEvery = std::chrono::seconds(3);
 constexpr auto kPruneEvery = std::chrono::seconds(30);
-// A history larger than this is opened without the page-by-page check, which
-// would hold up the start by seconds; its header and tables are still checked.
-constexpr long long kQuickCheckBytes = 64LL << 20;
+// A history up to this size has its pages checked before open returns
+// (about 150 ms); a larger one by the writer thread before it writes anything
+// (a second or more per 100 MB), so the start is not held up: found damaged,
+// the store fails and the file stays as it was.
+constexpr long long kQuickCheckBytes = 16LL << 20;
+
+// "ok" when SQLite reads every page and index of the file.
+bool pagesOk(sqlite3* db)
+{
+    Stmt check(db, "PRAGMA quick_check(1)");
+    const int rc = check ? sqlite3_step(check.get()) : sqlite3_errcode(db);
+    const unsigned char* r = rc == SQLITE_ROW ? sqlite3_column_text(check.get(), 0) : nullptr;
+    return r && std::strcmp(reinterpret_cast<const char*>(r), "ok") == 0;
+}
 
 // The statements, also prepared once on a read-only connection before the
 // file is opened for writing: a file whose tables do not take them is refused
@@ -229,14 +240,8 @@ std::string checkContent(const std::string& path, long long size)
     std::string problem;
     if (rc == SQLITE_OK) {
         sqlite3_busy_timeout(db, 2000);
-        if (size <= kQuickCheckBytes) {
-            Stmt check(db, "PRAGMA quick_check(1)");
-            rc = check ? sqlite3_step(check.get()) : sqlite3_errcode(db);
-            const unsigned char* r =
-                rc == SQLITE_ROW ? sqlite3_column_text(check.get(), 0) : nullptr;
-            if (!r || std::strcmp(reinterpret_cast<const char*>(r), "ok") != 0)
-                problem = "damaged";
-        }
+        if (size <= kQuickCheckBytes && !pagesOk(db))
+            problem = "damaged";
         if (problem.empty() && (!hasSchema(db) || !statementsPrepare(db)))
             problem = sqlite3_errcode(db) == SQLITE_BUSY ? "busy" : "damaged";
     } else {
@@ -280,8 +285,8 @@ struct SeriesKey {
 
 class SqliteHistory final : public HistoryStore {
 public:
-    SqliteHistory(std::string path, int lockFd, std::pair<dev_t, ino_t> id)
-        : path_(std::move(path)), lockFd_(lockFd), id_(id)
+    SqliteHistory(std::string path, int lockFd, std::pair<dev_t, ino_t> id, bool checkLater)
+        : path_(std::move(path)), lockFd_(lockFd), id_(id), checkLater_(checkLater)
     {
     }
     ~SqliteHistory() override;
@@ -322,6 +327,8 @@ private:
     const std::string path_;
     int lockFd_ = -1;
     std::pair<dev_t, ino_t> id_;
+    const bool checkLater_;  // the pages are checked by the writer thread
+    bool failed_ = false;    // writer thread: found damaged, nothing written
 
     sqlite3* wdb_ = nullptr;  // the writer thread's
     sqlite3* rdb_ = nullptr;  // readers', under readMutex_
@@ -423,7 +430,8 @@ bool SqliteHistory::start(std::string* error)
     if (!w_->begin || !w_->commit || !w_->rollback || !w_->frame || !w_->event || !w_->series ||
         !w_->seriesFind || !w_->seriesSpan || !w_->rollup)
         return fail("cannot be used (its tables are not as expected)");
-    recordCrash();
+    if (!checkLater_)
+        recordCrash();
     writer_ = std::thread([this] { run(); });
     return true;
 }
@@ -512,6 +520,17 @@ void SqliteHistory::run()
 {
     std::vector<HistoryFrame> frames;
     std::vector<HistoryEvent> events;
+    if (checkLater_) {
+        if (pagesOk(wdb_)) {
+            recordCrash();
+        } else {
+            failed_ = true;
+            std::lock_guard lock(queueMutex_);
+            status_.state = HistoryStatus::State::Failed;
+            status_.message = refusal(path_, "is damaged (SQLite cannot read all of it)",
+                                      "nothing is written to it; " + std::string(kMoveAway));
+        }
+    }
     std::unique_lock lock(queueMutex_);
     for (;;) {
         wake_.wait_for(lock, kCommitEvery, [&] { return stop_ || flushAsked_ > flushDone_; });
@@ -525,7 +544,7 @@ void SqliteHistory::run()
         process(frames, events, retention);
         // At the end, a pause and the events held through it are recorded
         // if the disk lets them be.
-        if (stopping && paused_)
+        if (stopping && paused_ && !failed_)
             tryResume();
         frames.clear();
         events.clear();
@@ -542,6 +561,11 @@ void SqliteHistory::process(std::vector<HistoryFrame>& frames, std::vector<Histo
                             const HistoryRetention& retention)
 {
     const auto now = std::chrono::steady_clock::now();
+    if (failed_) {
+        std::lock_guard lock(queueMutex_);
+        status_.framesDropped += frames.size();
+        return;
+    }
     if (paused_) {
         droppedWhilePaused_ += frames.size();
         {
@@ -1076,7 +1100,7 @@ std::unique_ptr<HistoryStore> HistoryStore::open(const std::string& path, std::s
         return nullptr;
     }
     // The store owns fd and the entry in openFiles from here.
-    auto store = std::make_unique<SqliteHistory>(path, fd, id);
+    auto store = std::make_unique<SqliteHistory>(path, fd, id, st.st_size > kQuickCheckBytes);
     if (!store->start(error))
         return nullptr;
     return store;
