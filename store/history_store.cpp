@@ -419,14 +419,10 @@ bool SqliteHistory::start(std::string* error)
     w_->rollback.prepare(wdb_, "ROLLBACK");
     w_->frame.prepare(wdb_, kInsertFrame);
     w_->event.prepare(wdb_, kInsertEvent);
-    w_->series.prepare(wdb_,
-                      kInsertSeries);
-    w_->seriesFind.prepare(wdb_,
-                          kFindSeries);
-    w_->seriesSpan.prepare(wdb_,
-                          kSeriesSpan);
-    w_->rollup.prepare(wdb_,
-                      kUpsertRollup);
+    w_->series.prepare(wdb_, kInsertSeries);
+    w_->seriesFind.prepare(wdb_, kFindSeries);
+    w_->seriesSpan.prepare(wdb_, kSeriesSpan);
+    w_->rollup.prepare(wdb_, kUpsertRollup);
     if (!w_->begin || !w_->commit || !w_->rollback || !w_->frame || !w_->event || !w_->series ||
         !w_->seriesFind || !w_->seriesSpan || !w_->rollup)
         return fail("cannot be used (its tables are not as expected)");
@@ -852,8 +848,7 @@ std::vector<HistorySeries> SqliteHistory::series(std::int64_t fromMs, std::int64
 {
     std::lock_guard lock(readMutex_);
     std::vector<HistorySeries> out;
-    Stmt s(rdb_,
-           kSelectSeries);
+    Stmt s(rdb_, kSelectSeries);
     if (!s)
         return out;
     sqlite3_bind_int64(s.get(), 1, fromMs);
@@ -947,11 +942,9 @@ std::vector<HistoryBucket> SqliteHistory::envelope(int seriesId, std::int64_t fr
     std::lock_guard lock(readMutex_);
     if (!r_) {
         r_ = std::make_unique<Reads>();
-        r_->raw.prepare(rdb_,
-                         kRawFrames);
+        r_->raw.prepare(rdb_, kRawFrames);
         for (int tier = 0; tier < kTiers; ++tier)
-            r_->rollup[tier].prepare(rdb_,
-                                      kRollupRange);
+            r_->rollup[tier].prepare(rdb_, kRollupRange);
         if (!r_->raw)
             return out;
     }
@@ -987,8 +980,7 @@ std::vector<HistoryGap> SqliteHistory::gaps(std::int64_t fromMs, std::int64_t to
     std::vector<HistoryGap> out;
     std::lock_guard lock(readMutex_);
     // Events before the last frame at or before fromMs end before it.
-    Stmt events(rdb_,
-                kGapEvents);
+    Stmt events(rdb_, kGapEvents);
     Stmt next(rdb_, kNextFrame);
     if (!events || !next)
         return out;
