@@ -155,7 +155,9 @@ bool createHistory(const std::string& path, std::string* error)
 {
     if (!makeFolders(path, error))
         return false;
-    const std::string tmp = path + ".new-" + std::to_string(::getpid());
+    static std::atomic<unsigned> made{0};
+    const std::string tmp =
+        path + ".new-" + std::to_string(::getpid()) + "-" + std::to_string(made++);
     ::unlink(tmp.c_str());
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(tmp.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
