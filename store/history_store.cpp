@@ -31,9 +31,74 @@ constexpr std::size_t kQueueCap = 65536;     // frames; beyond, dropped and coun
 constexpr auto kCommitEvery = std::chrono::seconds(1);
 constexpr auto kRetryEvery = std::chrono::seconds(3);
 constexpr auto kPruneEvery = std::chrono::seconds(30);
-// A history larger than this is opened without the page-by-page check, which
-// would hold up the start by seconds; its header and tables are still checked.
-constexpr long long kQuickCheckBytes = 64LL << 20;
+// A history up to this size has its pages checked before open returns
+// (about 150 ms); a larger one by the writer thread before it writes anything
+// (a second or more per 100 MB), so the start is not held up: found damaged,
+// the store fails and the file stays as it was.
+constexpr long long kQuickCheckBytes = 16LL << 20;
+
+// "ok" when SQLite reads every page and index of the file.
+bool pagesOk(sqlite3* db)
+{
+    Stmt check(db, "PRAGMA quick_check(1)");
+    const int rc = check ? sqlite3_step(check.get()) : sqlite3_errcode(db);
+    const unsigned char* r = rc == SQLITE_ROW ? sqlite3_column_text(check.get(), 0) : nullptr;
+    return r && std::strcmp(reinterpret_cast<const char*>(r), "ok") == 0;
+}
+
+// The statements, also prepared once on a read-only connection before the
+// file is opened for writing: a file whose tables do not take them is refused
+// untouched.
+const char* const kInsertFrame =
+    "INSERT OR IGNORE INTO frame(t, data) VALUES(?,?)";
+const char* const kInsertEvent =
+    "INSERT INTO event(t, port, kind, text) VALUES(?,?,?,?)";
+const char* const kInsertSeries =
+    "INSERT INTO series(port, channel, type, sensor, description, unit, "
+    "first_ms, last_ms) VALUES(?,?,?,?,?,?,?,?)";
+const char* const kFindSeries =
+    "SELECT id FROM series WHERE port=? AND channel=? AND type=? AND "
+    "sensor=? AND description=? AND unit=? ORDER BY id DESC LIMIT 1";
+const char* const kSeriesSpan =
+    "UPDATE series SET first_ms=min(first_ms,?2), last_ms=max(last_ms,?3) "
+    "WHERE id=?1";
+const char* const kUpsertRollup =
+    "INSERT INTO rollup(tier, series, bucket, lo, hi, n) VALUES(?,?,?,?,?,?) "
+    "ON CONFLICT(tier, series, bucket) DO UPDATE SET lo=min(lo, excluded.lo), "
+    "hi=max(hi, excluded.hi), n=n+excluded.n";
+const char* const kSelectSeries =
+    "SELECT id, port, channel, type, sensor, description, unit, first_ms, last_ms "
+    "FROM series WHERE first_ms <= ?2 AND last_ms >= ?1 ORDER BY id";
+const char* const kRawFrames =
+    "SELECT data FROM frame WHERE t >= ?1 AND t < ?2";
+const char* const kRollupRange =
+    "SELECT min(lo), max(hi), sum(n) FROM rollup "
+    "WHERE tier = ?1 AND series = ?2 AND bucket >= ?3 AND bucket < ?4";
+const char* const kGapEvents =
+    "SELECT t, kind FROM event WHERE kind IN (2, 4, 5, 6) AND t < ?2 AND "
+    "t >= coalesce((SELECT max(t) FROM frame WHERE t <= ?1), ?1) ORDER BY t, id";
+const char* const kNextFrame =
+    "SELECT min(t) FROM frame WHERE t > ?1";
+const char* const kPruneSql[] = {
+    "DELETE FROM frame WHERE t < ?1",
+    "DELETE FROM rollup WHERE bucket < ?1",
+    "DELETE FROM event WHERE t < ?1",
+    "DELETE FROM series WHERE last_ms < ?1",
+    "UPDATE series SET first_ms = ?1 WHERE first_ms < ?1",
+};
+
+bool statementsPrepare(sqlite3* db)
+{
+    for (const char* sql : {kInsertFrame, kInsertEvent, kInsertSeries, kFindSeries, kSeriesSpan,
+                            kUpsertRollup, kSelectSeries, kRawFrames, kRollupRange, kGapEvents,
+                            kNextFrame})
+        if (!Stmt(db, sql))
+            return false;
+    for (const char* sql : kPruneSql)
+        if (!Stmt(db, sql))
+            return false;
+    return true;
+}
 
 std::int64_t wallMs()
 {
@@ -90,7 +155,9 @@ bool createHistory(const std::string& path, std::string* error)
 {
     if (!makeFolders(path, error))
         return false;
-    const std::string tmp = path + ".new-" + std::to_string(::getpid());
+    static std::atomic<unsigned> made{0};
+    const std::string tmp =
+        path + ".new-" + std::to_string(::getpid()) + "-" + std::to_string(made++);
     ::unlink(tmp.c_str());
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(tmp.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
@@ -156,7 +223,10 @@ std::string checkHeader(int fd, const std::string& path, long long size)
     const bool pageOk = pageSize >= 512 && pageSize <= 65536 && (pageSize & (pageSize - 1)) == 0;
     const std::uint32_t pages = be32(h + 28);
     const bool sizeValid = be32(h + 92) == be32(h + 24);
-    if (!pageOk || version == 0 || size % pageSize != 0 ||
+    // Read and write versions: 1 (rollback journal) or 2 (WAL); a higher one
+    // makes SQLite open the file read-only or not at all.
+    const bool versionsOk = (h[18] == 1 || h[18] == 2) && (h[19] == 1 || h[19] == 2);
+    if (!pageOk || !versionsOk || version == 0 || size % pageSize != 0 ||
         (sizeValid && static_cast<long long>(pages) * pageSize > size))
         return refusal(path, "is damaged (it is shorter than its header says, or malformed)",
                        kMoveAway);
@@ -172,15 +242,9 @@ std::string checkContent(const std::string& path, long long size)
     std::string problem;
     if (rc == SQLITE_OK) {
         sqlite3_busy_timeout(db, 2000);
-        if (size <= kQuickCheckBytes) {
-            Stmt check(db, "PRAGMA quick_check(1)");
-            rc = check ? sqlite3_step(check.get()) : sqlite3_errcode(db);
-            const unsigned char* r =
-                rc == SQLITE_ROW ? sqlite3_column_text(check.get(), 0) : nullptr;
-            if (!r || std::strcmp(reinterpret_cast<const char*>(r), "ok") != 0)
-                problem = "damaged";
-        }
-        if (problem.empty() && !hasSchema(db))
+        if (size <= kQuickCheckBytes && !pagesOk(db))
+            problem = "damaged";
+        if (problem.empty() && (!hasSchema(db) || !statementsPrepare(db)))
             problem = sqlite3_errcode(db) == SQLITE_BUSY ? "busy" : "damaged";
     } else {
         problem = sqlite3_errcode(db) == SQLITE_BUSY ? "busy" : "damaged";
@@ -223,8 +287,8 @@ struct SeriesKey {
 
 class SqliteHistory final : public HistoryStore {
 public:
-    SqliteHistory(std::string path, int lockFd, std::pair<dev_t, ino_t> id)
-        : path_(std::move(path)), lockFd_(lockFd), id_(id)
+    SqliteHistory(std::string path, int lockFd, std::pair<dev_t, ino_t> id, bool checkLater)
+        : path_(std::move(path)), lockFd_(lockFd), id_(id), checkLater_(checkLater)
     {
     }
     ~SqliteHistory() override;
@@ -265,6 +329,8 @@ private:
     const std::string path_;
     int lockFd_ = -1;
     std::pair<dev_t, ino_t> id_;
+    const bool checkLater_;  // the pages are checked by the writer thread
+    bool failed_ = false;    // writer thread: found damaged, nothing written
 
     sqlite3* wdb_ = nullptr;  // the writer thread's
     sqlite3* rdb_ = nullptr;  // readers', under readMutex_
@@ -337,6 +403,8 @@ bool SqliteHistory::start(std::string* error)
                         nullptr) != SQLITE_OK)
         return fail("cannot be opened for writing");
     sqlite3_busy_timeout(wdb_, 2000);
+    if (sqlite3_db_readonly(wdb_, "main") != 0)
+        return fail("can only be read");
     if (!exec(wdb_, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"
                     "PRAGMA journal_size_limit=67108864;"))
         return fail("cannot be written");
@@ -351,25 +419,17 @@ bool SqliteHistory::start(std::string* error)
     w_->begin.prepare(wdb_, "BEGIN IMMEDIATE");
     w_->commit.prepare(wdb_, "COMMIT");
     w_->rollback.prepare(wdb_, "ROLLBACK");
-    w_->frame.prepare(wdb_, "INSERT OR IGNORE INTO frame(t, data) VALUES(?,?)");
-    w_->event.prepare(wdb_, "INSERT INTO event(t, port, kind, text) VALUES(?,?,?,?)");
-    w_->series.prepare(wdb_,
-                      "INSERT INTO series(port, channel, type, sensor, description, unit, "
-                      "first_ms, last_ms) VALUES(?,?,?,?,?,?,?,?)");
-    w_->seriesFind.prepare(wdb_,
-                          "SELECT id FROM series WHERE port=? AND channel=? AND type=? AND "
-                          "sensor=? AND description=? AND unit=? ORDER BY id DESC LIMIT 1");
-    w_->seriesSpan.prepare(wdb_,
-                          "UPDATE series SET first_ms=min(first_ms,?2), last_ms=max(last_ms,?3) "
-                          "WHERE id=?1");
-    w_->rollup.prepare(wdb_,
-                      "INSERT INTO rollup(tier, series, bucket, lo, hi, n) VALUES(?,?,?,?,?,?) "
-                      "ON CONFLICT(tier, series, bucket) DO UPDATE SET lo=min(lo, excluded.lo), "
-                      "hi=max(hi, excluded.hi), n=n+excluded.n");
+    w_->frame.prepare(wdb_, kInsertFrame);
+    w_->event.prepare(wdb_, kInsertEvent);
+    w_->series.prepare(wdb_, kInsertSeries);
+    w_->seriesFind.prepare(wdb_, kFindSeries);
+    w_->seriesSpan.prepare(wdb_, kSeriesSpan);
+    w_->rollup.prepare(wdb_, kUpsertRollup);
     if (!w_->begin || !w_->commit || !w_->rollback || !w_->frame || !w_->event || !w_->series ||
         !w_->seriesFind || !w_->seriesSpan || !w_->rollup)
         return fail("cannot be used (its tables are not as expected)");
-    recordCrash();
+    if (!checkLater_)
+        recordCrash();
     writer_ = std::thread([this] { run(); });
     return true;
 }
@@ -458,6 +518,17 @@ void SqliteHistory::run()
 {
     std::vector<HistoryFrame> frames;
     std::vector<HistoryEvent> events;
+    if (checkLater_) {
+        if (pagesOk(wdb_)) {
+            recordCrash();
+        } else {
+            failed_ = true;
+            std::lock_guard lock(queueMutex_);
+            status_.state = HistoryStatus::State::Failed;
+            status_.message = refusal(path_, "is damaged (SQLite cannot read all of it)",
+                                      "nothing is written to it; " + std::string(kMoveAway));
+        }
+    }
     std::unique_lock lock(queueMutex_);
     for (;;) {
         wake_.wait_for(lock, kCommitEvery, [&] { return stop_ || flushAsked_ > flushDone_; });
@@ -469,6 +540,10 @@ void SqliteHistory::run()
         const HistoryRetention retention = retention_;
         lock.unlock();
         process(frames, events, retention);
+        // At the end, a pause and the events held through it are recorded
+        // if the disk lets them be.
+        if (stopping && paused_ && !failed_)
+            tryResume();
         frames.clear();
         events.clear();
         lock.lock();
@@ -484,6 +559,11 @@ void SqliteHistory::process(std::vector<HistoryFrame>& frames, std::vector<Histo
                             const HistoryRetention& retention)
 {
     const auto now = std::chrono::steady_clock::now();
+    if (failed_) {
+        std::lock_guard lock(queueMutex_);
+        status_.framesDropped += frames.size();
+        return;
+    }
     if (paused_) {
         droppedWhilePaused_ += frames.size();
         {
@@ -567,8 +647,10 @@ int SqliteHistory::seriesFor(const HistoryFrame& f, const HistoryReading& r)
 bool SqliteHistory::commit(const std::vector<HistoryFrame>& frames,
                            const std::vector<HistoryEvent>& events)
 {
-    if (sqlite3_step(w_->begin.fresh()) != SQLITE_DONE)
+    if (sqlite3_step(w_->begin.fresh()) != SQLITE_DONE) {
+        lastError_ = sqlite3_errmsg(wdb_);
         return false;
+    }
     bool ok = true;
     for (const HistoryEvent& e : events)
         ok = ok && insertEvent(e);
@@ -688,17 +770,10 @@ void SqliteHistory::tryResume()
 // one transaction.
 bool SqliteHistory::pruneBefore(std::int64_t endMs)
 {
-    static const char* const kSql[] = {
-        "DELETE FROM frame WHERE t < ?1",
-        "DELETE FROM rollup WHERE bucket < ?1",
-        "DELETE FROM event WHERE t < ?1",
-        "DELETE FROM series WHERE last_ms < ?1",
-        "UPDATE series SET first_ms = ?1 WHERE first_ms < ?1",
-    };
     if (sqlite3_step(w_->begin.fresh()) != SQLITE_DONE)
         return false;
     bool ok = true;
-    for (const char* sql : kSql) {
+    for (const char* sql : kPruneSql) {
         Stmt s(wdb_, sql);
         if (!s) {
             ok = false;
@@ -740,10 +815,13 @@ void SqliteHistory::prune(const HistoryRetention& retention)
         std::int64_t first = 0;
         if (!oldest(&first) || !later)
             return;
+        // Fewer frames than a chunk left: the age limit alone says where to
+        // stop, the size limit an hour at a time.
         std::int64_t end = (floorDiv(first, kHourMs) + 1) * kHourMs;
         sqlite3_stmt* q = later.fresh();
         sqlite3_bind_int64(q, 1, first);
-        if (sqlite3_step(q) == SQLITE_ROW)
+        const bool fewLeft = sqlite3_step(q) != SQLITE_ROW;
+        if (!fewLeft)
             end = std::max(end, floorDiv(sqlite3_column_int64(q, 0), kHourMs) * kHourMs);
         sqlite3_reset(q);
         bool tooOld = false;
@@ -752,7 +830,7 @@ void SqliteHistory::prune(const HistoryRetention& retention)
                 floorDiv(wallMs() - retention.maxAgeDays * 86'400'000LL, kHourMs) * kHourMs;
             tooOld = first < cutoff;
             if (tooOld)
-                end = std::min(end, cutoff);
+                end = fewLeft ? cutoff : std::min(end, cutoff);
         }
         const bool tooBig = !tooOld && retention.maxBytes > 0 && usedBytes() > retention.maxBytes;
         if (!tooOld && !tooBig)
@@ -772,9 +850,7 @@ std::vector<HistorySeries> SqliteHistory::series(std::int64_t fromMs, std::int64
 {
     std::lock_guard lock(readMutex_);
     std::vector<HistorySeries> out;
-    Stmt s(rdb_,
-           "SELECT id, port, channel, type, sensor, description, unit, first_ms, last_ms "
-           "FROM series WHERE first_ms <= ?2 AND last_ms >= ?1 ORDER BY id");
+    Stmt s(rdb_, kSelectSeries);
     if (!s)
         return out;
     sqlite3_bind_int64(s.get(), 1, fromMs);
@@ -868,13 +944,9 @@ std::vector<HistoryBucket> SqliteHistory::envelope(int seriesId, std::int64_t fr
     std::lock_guard lock(readMutex_);
     if (!r_) {
         r_ = std::make_unique<Reads>();
-        r_->raw.prepare(rdb_,
-                         "SELECT data FROM frame WHERE t >= ?1 AND t < ?2");
+        r_->raw.prepare(rdb_, kRawFrames);
         for (int tier = 0; tier < kTiers; ++tier)
-            r_->rollup[tier].prepare(rdb_,
-                                      "SELECT min(lo), max(hi), sum(n) FROM rollup "
-                                      "WHERE tier = ?1 AND series = ?2 AND bucket >= ?3 "
-                                      "AND bucket < ?4");
+            r_->rollup[tier].prepare(rdb_, kRollupRange);
         if (!r_->raw)
             return out;
     }
@@ -910,10 +982,8 @@ std::vector<HistoryGap> SqliteHistory::gaps(std::int64_t fromMs, std::int64_t to
     std::vector<HistoryGap> out;
     std::lock_guard lock(readMutex_);
     // Events before the last frame at or before fromMs end before it.
-    Stmt events(rdb_,
-                "SELECT t, kind FROM event WHERE kind IN (2, 4, 5, 6) AND t < ?2 AND "
-                "t >= coalesce((SELECT max(t) FROM frame WHERE t <= ?1), ?1) ORDER BY t, id");
-    Stmt next(rdb_, "SELECT min(t) FROM frame WHERE t > ?1");
+    Stmt events(rdb_, kGapEvents);
+    Stmt next(rdb_, kNextFrame);
     if (!events || !next)
         return out;
     ReadTransaction txn(rdb_);
@@ -1024,7 +1094,7 @@ std::unique_ptr<HistoryStore> HistoryStore::open(const std::string& path, std::s
         return nullptr;
     }
     // The store owns fd and the entry in openFiles from here.
-    auto store = std::make_unique<SqliteHistory>(path, fd, id);
+    auto store = std::make_unique<SqliteHistory>(path, fd, id, st.st_size > kQuickCheckBytes);
     if (!store->start(error))
         return nullptr;
     return store;

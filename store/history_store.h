@@ -106,7 +106,9 @@ public:
     virtual std::vector<HistorySeries> series(std::int64_t fromMs, std::int64_t toMs) const = 0;
     // First and last time held; false when empty.
     virtual bool span(std::int64_t* firstMs, std::int64_t* lastMs) const = 0;
-    // buckets equal columns over [fromMs, toMs).
+    // buckets equal columns over [fromMs, toMs), each with the true min and
+    // max: whole rollup buckets (10 s, minute, hour) where they fit inside a
+    // column, raw frames only for the pieces of less than 10 s at its ends.
     virtual std::vector<HistoryBucket> envelope(int seriesId, std::int64_t fromMs,
                                                 std::int64_t toMs, int buckets) const = 0;
     // Times with no frame: program closed, device lost, no data, paused.

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <ctime>
 #include <random>
+#include <thread>
 
 #include "tests/store/history_test_support.h"
 
@@ -241,9 +242,15 @@ TEST(HistoryStore, RetentionDropsTheOldestHours)
     ASSERT_EQ(store->gaps(now - 5 * day, now).size(), 1u);
 
     store->setRetention({2, 0});
-    store->flush();
+    // Pruning goes in bounded rounds, a second apart.
     std::int64_t first = 0, last = 0;
-    ASSERT_TRUE(store->span(&first, &last));
+    for (int wait = 0; wait < 100; ++wait) {
+        store->flush();
+        ASSERT_TRUE(store->span(&first, &last));
+        if (first >= now - 2 * day - 3'600'000)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
     EXPECT_GE(first, now - 2 * day - 3'600'000);
     EXPECT_LT(first, now - 2 * day + 60'000);
     EXPECT_EQ(store->envelope(id, now - 6 * day, first, 1)[0].count, 0);
