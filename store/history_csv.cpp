@@ -93,15 +93,14 @@ bool writeCsv(sqlite3* db, std::int64_t fromMs, std::int64_t toMs, const std::st
             *error = why;
         return false;
     };
-    // The columns: every series with a sample in the span, in the order they
-    // first appeared.
+    // The columns: every series whose first and last frame enclose part of
+    // the span, in the order they first appeared.
     std::vector<Column> columns;
     std::string header = "time";
     {
         Stmt s(db,
-               "SELECT id, description, sensor, unit FROM series s WHERE first_ms <= ?2 AND "
-               "last_ms >= ?1 AND EXISTS (SELECT 1 FROM sample WHERE t >= ?1 AND t <= ?2 AND "
-               "series = s.id) ORDER BY id");
+               "SELECT id, description, sensor, unit FROM series WHERE first_ms <= ?2 AND "
+               "last_ms >= ?1 ORDER BY id");
         if (!s)
             return fail(std::string("the history cannot be read: ") + sqlite3_errmsg(db));
         sqlite3_bind_int64(s.get(), 1, fromMs);
@@ -135,8 +134,7 @@ bool writeCsv(sqlite3* db, std::int64_t fromMs, std::int64_t toMs, const std::st
     out.buf() = header;
 
     Stmt rows(db,
-              "SELECT t, series, value, text FROM sample WHERE t >= ?1 AND t <= ?2 "
-              "ORDER BY t, series");
+              "SELECT t, data FROM frame WHERE t >= ?1 AND t <= ?2 ORDER BY t");
     bool ok = static_cast<bool>(rows);
     int writeErrno = 0;
     if (ok) {
@@ -144,10 +142,8 @@ bool writeCsv(sqlite3* db, std::int64_t fromMs, std::int64_t toMs, const std::st
         sqlite3_bind_int64(rows.get(), 2, toMs);
     }
     std::int64_t rowT = 0;
-    bool rowOpen = false;
     std::int64_t cachedSecond = std::numeric_limits<std::int64_t>::min();
     char stamp[32];  // "YYYY-MM-DDTHH:MM:SS" of cachedSecond
-    std::size_t lastColumn = 0;
     auto emit = [&] {
         std::string& b = out.buf();
         const std::int64_t second = floorDiv(rowT, 1000);
@@ -181,36 +177,27 @@ bool writeCsv(sqlite3* db, std::int64_t fromMs, std::int64_t toMs, const std::st
             writeErrno = errno ? errno : EIO;
     };
     int rc = SQLITE_DONE;
+    DecodedReading r;
     while (ok && (rc = sqlite3_step(rows.get())) == SQLITE_ROW) {
-        const std::int64_t t = sqlite3_column_int64(rows.get(), 0);
-        const std::int64_t id = sqlite3_column_int64(rows.get(), 1);
-        if (rowOpen && t != rowT)
-            emit();
-        rowT = t;
-        rowOpen = true;
-        // Series come in id order within a row, so the search mostly hits at once.
-        std::size_t k = lastColumn < columns.size() && columns[lastColumn].id <= id ? lastColumn : 0;
-        while (k < columns.size() && columns[k].id != id)
-            ++k;
-        if (k == columns.size())
-            continue;  // a series that only the span check left out
-        lastColumn = k;
-        Column& c = columns[k];
-        c.has = true;
-        if (sqlite3_column_type(rows.get(), 3) != SQLITE_NULL) {
-            const char* text = reinterpret_cast<const char*>(sqlite3_column_text(rows.get(), 3));
-            c.value.assign(text, static_cast<std::size_t>(sqlite3_column_bytes(rows.get(), 3)));
-        } else if (sqlite3_column_type(rows.get(), 2) != SQLITE_NULL) {
-            char buf[32];
-            c.value.assign(buf, shortestText(sqlite3_column_double(rows.get(), 2), buf));
-        } else {
-            c.value.clear();
+        rowT = sqlite3_column_int64(rows.get(), 0);
+        const auto* p = static_cast<const unsigned char*>(sqlite3_column_blob(rows.get(), 1));
+        const auto* end = p + sqlite3_column_bytes(rows.get(), 1);
+        std::size_t k = 0;
+        while (decodeReading(&p, end, &r)) {
+            // Readings come in column order, so the search mostly hits at once.
+            if (k >= columns.size() || columns[k].id != r.series)
+                for (k = 0; k < columns.size() && columns[k].id != r.series;)
+                    ++k;
+            if (k == columns.size())
+                continue;  // a series outside the span's list: not in a column
+            Column& c = columns[k];
+            c.has = true;
+            c.value.assign(r.text, r.textSize);
         }
+        emit();
         if (writeErrno)
             break;
     }
-    if (ok && rowOpen && !writeErrno)
-        emit();
     const bool readOk = ok && (rc == SQLITE_DONE || rc == SQLITE_ROW);
     if (readOk && !writeErrno && !out.write())
         writeErrno = errno ? errno : EIO;

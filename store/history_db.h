@@ -58,6 +58,31 @@ bool hasSchema(sqlite3* db);
 // The shortest text that reads back as v ("23.4"), C format; returns its length.
 std::size_t shortestText(double v, char* out);
 
+// A frame is one row: its time as the key and its readings in a blob, each
+// the series id (varint) and a kind byte:
+//   0..9   a plain decimal: zigzag varint mantissa, the kind its decimals;
+//          the text is the mantissa written with them, the value its strtod
+//   0x10   a double (8 bytes, little endian); the text is its shortest text
+//   0x11   a double and a text (varint length, bytes)
+//   0x12   no value (an error code) and a text
+void encodeReading(std::string& blob, std::int64_t series, double value, const char* text,
+                   std::size_t textSize);
+
+struct DecodedReading {
+    std::int64_t series = 0;
+    bool hasValue = false;
+    const char* text = nullptr;  // into the blob or into buf
+    std::size_t textSize = 0;
+    char buf[48];
+    // The value; for a plain decimal read from its text only when asked.
+    double value() const;
+    int kind = 0;
+    double raw = 0;
+};
+
+// The next reading of a blob; false at its end or when it is malformed.
+bool decodeReading(const unsigned char** p, const unsigned char* end, DecodedReading* out);
+
 // floor(x / d) for d > 0, whatever the sign of x.
 inline std::int64_t floorDiv(std::int64_t x, std::int64_t d)
 {

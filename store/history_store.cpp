@@ -208,6 +208,12 @@ struct Agg {
     }
 };
 
+struct ReadTransaction {
+    sqlite3* db;
+    explicit ReadTransaction(sqlite3* d) : db(d) { exec(db, "BEGIN"); }
+    ~ReadTransaction() { exec(db, "COMMIT"); }
+};
+
 struct SeriesKey {
     int port, channel, type;
     std::string sensor, description, unit;
@@ -279,10 +285,12 @@ private:
 
     // Writer-thread state.
     struct Writes {
-        Stmt begin, commit, rollback, sample, event, series, seriesFind, seriesSpan, rollup;
+        Stmt begin, commit, rollback, frame, event, series, seriesFind, seriesSpan, rollup;
     };
     std::unique_ptr<Writes> w_ = std::make_unique<Writes>();
     std::string lastError_;
+    std::string blob_;
+    std::vector<int> ids_;
     std::atomic<bool> nextPruneNow_{false};
     struct Reads {
         Stmt raw;
@@ -336,11 +344,14 @@ bool SqliteHistory::start(std::string* error)
                         nullptr) != SQLITE_OK)
         return fail("cannot be opened for reading");
     sqlite3_busy_timeout(rdb_, 2000);
+    // Envelopes jump about a large file: its pages mapped rather than read
+    // one system call at a time.
+    exec(rdb_, "PRAGMA mmap_size=1073741824; PRAGMA cache_size=-16384;");
 
     w_->begin.prepare(wdb_, "BEGIN IMMEDIATE");
     w_->commit.prepare(wdb_, "COMMIT");
     w_->rollback.prepare(wdb_, "ROLLBACK");
-    w_->sample.prepare(wdb_, "INSERT OR IGNORE INTO sample(t, series, value, text) VALUES(?,?,?,?)");
+    w_->frame.prepare(wdb_, "INSERT OR IGNORE INTO frame(t, data) VALUES(?,?)");
     w_->event.prepare(wdb_, "INSERT INTO event(t, port, kind, text) VALUES(?,?,?,?)");
     w_->series.prepare(wdb_,
                       "INSERT INTO series(port, channel, type, sensor, description, unit, "
@@ -355,7 +366,7 @@ bool SqliteHistory::start(std::string* error)
                       "INSERT INTO rollup(tier, series, bucket, lo, hi, n) VALUES(?,?,?,?,?,?) "
                       "ON CONFLICT(tier, series, bucket) DO UPDATE SET lo=min(lo, excluded.lo), "
                       "hi=max(hi, excluded.hi), n=n+excluded.n");
-    if (!w_->begin || !w_->commit || !w_->rollback || !w_->sample || !w_->event || !w_->series ||
+    if (!w_->begin || !w_->commit || !w_->rollback || !w_->frame || !w_->event || !w_->series ||
         !w_->seriesFind || !w_->seriesSpan || !w_->rollup)
         return fail("cannot be used (its tables are not as expected)");
     recordCrash();
@@ -368,7 +379,7 @@ bool SqliteHistory::start(std::string* error)
 void SqliteHistory::recordCrash()
 {
     Stmt last(wdb_,
-              "SELECT (SELECT max(t) FROM sample), "
+              "SELECT (SELECT max(t) FROM frame), "
               "(SELECT max(t) FROM event WHERE kind=2)");
     if (!last || sqlite3_step(last.get()) != SQLITE_ROW ||
         sqlite3_column_type(last.get(), 0) == SQLITE_NULL)
@@ -458,6 +469,10 @@ void SqliteHistory::run()
         const HistoryRetention retention = retention_;
         lock.unlock();
         process(frames, events, retention);
+        // At the end, a pause and the events held through it are recorded
+        // if the disk lets them be.
+        if (stopping && paused_)
+            tryResume();
         frames.clear();
         events.clear();
         lock.lock();
@@ -556,55 +571,55 @@ int SqliteHistory::seriesFor(const HistoryFrame& f, const HistoryReading& r)
 bool SqliteHistory::commit(const std::vector<HistoryFrame>& frames,
                            const std::vector<HistoryEvent>& events)
 {
-    if (sqlite3_step(w_->begin.fresh()) != SQLITE_DONE)
+    if (sqlite3_step(w_->begin.fresh()) != SQLITE_DONE) {
+        lastError_ = sqlite3_errmsg(wdb_);
         return false;
+    }
     bool ok = true;
     for (const HistoryEvent& e : events)
         ok = ok && insertEvent(e);
     // (tier, series, bucket) -> min, max, count of this batch
     std::map<std::tuple<int, int, std::int64_t>, Agg> rollups;
     std::map<int, std::pair<std::int64_t, std::int64_t>> spans;
-    char shortest[32];
+    std::string& blob = blob_;
+    std::vector<int>& ids = ids_;
     for (const HistoryFrame& f : frames) {
+        if (!ok)
+            break;
+        blob.clear();
+        ids.clear();
         for (const HistoryReading& r : f.readings) {
-            if (!ok)
-                break;
             const int id = seriesFor(f, r);
             if (id == 0) {
                 ok = false;
                 break;
             }
-            const bool numeric = r.value == r.value;
-            const bool plain = numeric && r.text.size() == shortestText(r.value, shortest) &&
-                               std::memcmp(shortest, r.text.data(), r.text.size()) == 0;
-            // Two readings of one series in the same millisecond: the later
-            // one takes the next free millisecond rather than being lost.
-            std::int64_t t = f.utcMs;
-            for (int attempt = 0; attempt < 64; ++attempt, ++t) {
-                sqlite3_stmt* s = w_->sample.fresh();
-                sqlite3_bind_int64(s, 1, t);
-                sqlite3_bind_int(s, 2, id);
-                if (numeric)
-                    sqlite3_bind_double(s, 3, r.value);
-                if (!plain)
-                    sqlite3_bind_text(s, 4, r.text.data(), static_cast<int>(r.text.size()),
-                                      SQLITE_STATIC);
-                if (sqlite3_step(s) != SQLITE_DONE) {
-                    ok = false;
-                    break;
-                }
-                if (sqlite3_changes(wdb_) == 1)
-                    break;
-            }
+            ids.push_back(id);
+            encodeReading(blob, id, r.value, r.text.data(), r.text.size());
+        }
+        // Two frames in the same millisecond (two ports, a clock set back):
+        // the later one takes the next free millisecond rather than being lost.
+        std::int64_t t = f.utcMs;
+        for (int attempt = 0; ok && attempt < 1000; ++attempt, ++t) {
+            sqlite3_stmt* s = w_->frame.fresh();
+            sqlite3_bind_int64(s, 1, t);
+            sqlite3_bind_blob(s, 2, blob.data(), static_cast<int>(blob.size()), SQLITE_STATIC);
+            ok = sqlite3_step(s) == SQLITE_DONE;
+            if (ok && sqlite3_changes(wdb_) == 1)
+                break;
+        }
+        for (std::size_t k = 0; ok && k < ids.size(); ++k) {
+            const int id = ids[k];
             auto [sp, fresh] = spans.try_emplace(id, t, t);
             if (!fresh) {
                 sp->second.first = std::min(sp->second.first, t);
                 sp->second.second = std::max(sp->second.second, t);
             }
-            if (numeric)
+            const double v = f.readings[k].value;
+            if (v == v)
                 for (int tier = 0; tier < kTiers; ++tier) {
                     const std::int64_t b = floorDiv(t, kTierMs[tier]) * kTierMs[tier];
-                    rollups[{tier, id, b}].add(r.value, r.value, 1);
+                    rollups[{tier, id, b}].add(v, v, 1);
                 }
         }
     }
@@ -680,7 +695,7 @@ void SqliteHistory::tryResume()
 bool SqliteHistory::pruneBefore(std::int64_t endMs)
 {
     static const char* const kSql[] = {
-        "DELETE FROM sample WHERE t < ?1",
+        "DELETE FROM frame WHERE t < ?1",
         "DELETE FROM rollup WHERE bucket < ?1",
         "DELETE FROM event WHERE t < ?1",
         "DELETE FROM series WHERE last_ms < ?1",
@@ -706,12 +721,12 @@ bool SqliteHistory::pruneBefore(std::int64_t endMs)
     return ok;
 }
 
-// By age, then by size: the oldest whole hours go, one transaction each, a
-// bounded number per round so that the batch after waits little.
+// By age, then by size: the oldest whole hours go, a transaction for each
+// chunk, so that the batch after waits little.
 void SqliteHistory::prune(const HistoryRetention& retention)
 {
     auto oldest = [&](std::int64_t* t) {
-        Stmt s(wdb_, "SELECT min(t) FROM sample");
+        Stmt s(wdb_, "SELECT min(t) FROM frame");
         if (!s || sqlite3_step(s.get()) != SQLITE_ROW ||
             sqlite3_column_type(s.get(), 0) == SQLITE_NULL)
             return false;
@@ -723,25 +738,37 @@ void SqliteHistory::prune(const HistoryRetention& retention)
                      "FROM pragma_page_count, pragma_page_size, pragma_freelist_count");
         return s && sqlite3_step(s.get()) == SQLITE_ROW ? sqlite3_column_int64(s.get(), 0) : 0;
     };
-    for (int round = 0; round < 24; ++round) {
+    // Chunks of whole hours holding about 20000 frames; rounds for at most a
+    // quarter of a second, then again a second later.
+    Stmt later(wdb_, "SELECT t FROM frame WHERE t >= ?1 ORDER BY t LIMIT 1 OFFSET 20000");
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(250);
+    for (;;) {
         std::int64_t first = 0;
-        if (!oldest(&first))
+        if (!oldest(&first) || !later)
             return;
         std::int64_t end = (floorDiv(first, kHourMs) + 1) * kHourMs;
+        sqlite3_stmt* q = later.fresh();
+        sqlite3_bind_int64(q, 1, first);
+        if (sqlite3_step(q) == SQLITE_ROW)
+            end = std::max(end, floorDiv(sqlite3_column_int64(q, 0), kHourMs) * kHourMs);
+        sqlite3_reset(q);
         bool tooOld = false;
         if (retention.maxAgeDays > 0) {
             const std::int64_t cutoff =
                 floorDiv(wallMs() - retention.maxAgeDays * 86'400'000LL, kHourMs) * kHourMs;
             tooOld = first < cutoff;
-            end = std::min(end, cutoff);
+            if (tooOld)
+                end = std::min(end, cutoff);
         }
-        const bool tooBig = retention.maxBytes > 0 && usedBytes() > retention.maxBytes;
+        const bool tooBig = !tooOld && retention.maxBytes > 0 && usedBytes() > retention.maxBytes;
         if (!tooOld && !tooBig)
             return;
-        if (tooBig && !tooOld)
-            end = (floorDiv(first, kHourMs) + 1) * kHourMs;
         if (!pruneBefore(end))
             return;
+        if (std::chrono::steady_clock::now() > until) {
+            nextPrune_ = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+            return;
+        }
     }
 }
 
@@ -783,7 +810,7 @@ std::vector<HistorySeries> SqliteHistory::series(std::int64_t fromMs, std::int64
 bool SqliteHistory::span(std::int64_t* firstMs, std::int64_t* lastMs) const
 {
     std::lock_guard lock(readMutex_);
-    Stmt s(rdb_, "SELECT min(t), max(t) FROM sample");
+    Stmt s(rdb_, "SELECT min(t), max(t) FROM frame");
     if (!s || sqlite3_step(s.get()) != SQLITE_ROW || sqlite3_column_type(s.get(), 0) == SQLITE_NULL)
         return false;
     *firstMs = sqlite3_column_int64(s.get(), 0);
@@ -825,10 +852,16 @@ void SqliteHistory::cover(int seriesId, std::int64_t a, std::int64_t b, int tier
     sqlite3_stmt* q = r_->raw.fresh();
     sqlite3_bind_int64(q, 1, a);
     sqlite3_bind_int64(q, 2, b);
-    sqlite3_bind_int(q, 3, seriesId);
-    if (sqlite3_step(q) == SQLITE_ROW && sqlite3_column_int64(q, 2) > 0)
-        acc->add(sqlite3_column_double(q, 0), sqlite3_column_double(q, 1),
-                 sqlite3_column_int64(q, 2));
+    DecodedReading r;
+    while (sqlite3_step(q) == SQLITE_ROW) {
+        const auto* p = static_cast<const unsigned char*>(sqlite3_column_blob(q, 0));
+        const auto* end = p + sqlite3_column_bytes(q, 0);
+        while (decodeReading(&p, end, &r))
+            if (r.series == seriesId && r.hasValue) {
+                const double v = r.value();
+                acc->add(v, v, 1);
+            }
+    }
     sqlite3_reset(q);
 }
 
@@ -842,8 +875,7 @@ std::vector<HistoryBucket> SqliteHistory::envelope(int seriesId, std::int64_t fr
     if (!r_) {
         r_ = std::make_unique<Reads>();
         r_->raw.prepare(rdb_,
-                         "SELECT min(value), max(value), count(value) FROM sample "
-                         "WHERE t >= ?1 AND t < ?2 AND series = ?3");
+                         "SELECT data FROM frame WHERE t >= ?1 AND t < ?2");
         for (int tier = 0; tier < kTiers; ++tier)
             r_->rollup[tier].prepare(rdb_,
                                       "SELECT min(lo), max(hi), sum(n) FROM rollup "
@@ -861,6 +893,9 @@ std::vector<HistoryBucket> SqliteHistory::envelope(int seriesId, std::int64_t fr
         return static_cast<std::int64_t>(static_cast<std::uint64_t>(fromMs) + q * i + r * i / n);
     };
     out.resize(static_cast<std::size_t>(buckets));
+    // One read transaction for all the queries: one snapshot, and the locks
+    // taken once instead of per query.
+    ReadTransaction txn(rdb_);
     for (std::uint64_t i = 0; i < n; ++i) {
         HistoryBucket& b = out[i];
         b.startMs = edge(i);
@@ -883,10 +918,11 @@ std::vector<HistoryGap> SqliteHistory::gaps(std::int64_t fromMs, std::int64_t to
     // Events before the last frame at or before fromMs end before it.
     Stmt events(rdb_,
                 "SELECT t, kind FROM event WHERE kind IN (2, 4, 5, 6) AND t < ?2 AND "
-                "t >= coalesce((SELECT max(t) FROM sample WHERE t <= ?1), ?1) ORDER BY t, id");
-    Stmt next(rdb_, "SELECT min(t) FROM sample WHERE t > ?1");
+                "t >= coalesce((SELECT max(t) FROM frame WHERE t <= ?1), ?1) ORDER BY t, id");
+    Stmt next(rdb_, "SELECT min(t) FROM frame WHERE t > ?1");
     if (!events || !next)
         return out;
+    ReadTransaction txn(rdb_);
     sqlite3_bind_int64(events.get(), 1, fromMs);
     sqlite3_bind_int64(events.get(), 2, toMs);
     while (sqlite3_step(events.get()) == SQLITE_ROW) {
@@ -920,6 +956,7 @@ bool SqliteHistory::exportCsv(std::int64_t fromMs, std::int64_t toMs, const std:
         return false;
     }
     sqlite3_busy_timeout(db, 2000);
+    exec(db, "PRAGMA mmap_size=1073741824;");
     const bool ok = writeCsv(db, fromMs, toMs, path, error);
     sqlite3_close(db);
     return ok;

@@ -5,7 +5,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <clocale>
 #include <cstdlib>
+#include <chrono>
 #include <ctime>
 #include <random>
 
@@ -76,8 +78,13 @@ TEST(HistoryStore, FramesComeBackAsSeriesEnvelopeAndCsv)
               "2026-01-01T00:01:01.000,,,,,19,\r\n");
 }
 
+// Under a decimal-comma locale, as a user's desktop may have it.
 TEST(HistoryStore, EnvelopeHoldsTheTrueMinMaxOfEachBucket)
 {
+    struct CommaLocale {
+        CommaLocale() { std::setlocale(LC_NUMERIC, "de_DE.UTF-8"); }
+        ~CommaLocale() { std::setlocale(LC_NUMERIC, "C"); }
+    } comma;
     TempDir dir;
     std::string error;
     auto store = HistoryStore::open(dir.file("h.sqlite"), &error);
@@ -158,6 +165,12 @@ TEST(HistoryStore, FilesNotOursOrInUseAreLeftAlone)
     sqlite3_exec(db, "CREATE TABLE series(x); CREATE TABLE sample(y);", nullptr, nullptr, nullptr);
     sqlite3_close(db);
 
+    const std::string newer = dir.file("newer.sqlite");
+    writeBytes(newer, bytes);
+    sqlite3_open(newer.c_str(), &db);
+    sqlite3_exec(db, "PRAGMA user_version=2", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+
     const std::string held = dir.file("held.sqlite");
     auto holder = HistoryStore::open(held, &error);
     ASSERT_TRUE(holder) << error;
@@ -188,7 +201,8 @@ TEST(HistoryStore, FilesNotOursOrInUseAreLeftAlone)
         const char* says;
     } cases[] = {
         {random, "not a Merrivan history"},  {other, "another program"},
-        {truncated, "damaged"},              {held, "already open"},
+        {truncated, "damaged"},              {newer, "newer version"},
+        {held, "already open"},
         {child, "another running Merrivan"},
     };
     for (const Case& k : cases) {
@@ -203,6 +217,38 @@ TEST(HistoryStore, FilesNotOursOrInUseAreLeftAlone)
     int status = 0;
     waitpid(pid, &status, 0);
     EXPECT_TRUE(HistoryStore::open(child, &error)) << error;
+}
+
+// Readings older than the age limit go, whole hours at a time, rollups and
+// events with them; the rest stays.
+TEST(HistoryStore, RetentionDropsTheOldestHours)
+{
+    TempDir dir;
+    std::string error;
+    auto store = HistoryStore::open(dir.file("h.sqlite"), &error);
+    ASSERT_TRUE(store) << error;
+    const std::int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::system_clock::now().time_since_epoch())
+                                 .count();
+    const std::int64_t day = 86'400'000;
+    for (std::int64_t t = now - 5 * day; t < now; t += 60'000)
+        store->append(frameAt(t, 1));
+    store->appendEvent({now - 4 * day, 3, HistoryEventKind::DeviceLost, ""});
+    store->flush();
+    const auto series = store->series(now - day, now);
+    ASSERT_EQ(series.size(), 2u);
+    const int id = series[0].id;
+    ASSERT_EQ(store->gaps(now - 5 * day, now).size(), 1u);
+
+    store->setRetention({2, 0});
+    store->flush();
+    std::int64_t first = 0, last = 0;
+    ASSERT_TRUE(store->span(&first, &last));
+    EXPECT_GE(first, now - 2 * day - 3'600'000);
+    EXPECT_LT(first, now - 2 * day + 60'000);
+    EXPECT_EQ(store->envelope(id, now - 6 * day, first, 1)[0].count, 0);
+    EXPECT_EQ(store->envelope(id, first, now, 1)[0].count, (now - first + 59'999) / 60'000);
+    EXPECT_TRUE(store->gaps(now - 5 * day, now).empty());
 }
 
 }  // namespace
