@@ -4,7 +4,7 @@
 # at the full line rate (about 45.7 frames/s), with the history on, with it
 # off, and on a silent port (the floor: timers and the window, no frames).
 # Headless (QT_QPA_PLATFORM=offscreen). BUILD_DIR chooses the build folder.
-#   tools/measure_cpu.sh [SECONDS]
+#   [ROUNDS=N] tools/measure_cpu.sh [SECONDS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . tools/stored_port.sh
@@ -48,10 +48,18 @@ measure() {
     'BEGIN { printf "%.2f", 100 * d / hz / (b - a) }'
 }
 
-on=$(measure on 1 --channels 2 --rate max)
-off=$(measure off 0 --channels 2 --rate max)
+# On and off take turns, so that the load of the rest of the machine falls on
+# both alike; ROUNDS (default 1) pairs, each figure their mean.
+rounds=${ROUNDS:-1}
+on_all= off_all=
+for r in $(seq "$rounds"); do
+  on_all="$on_all $(measure on$r 1 --channels 2 --rate max)"
+  off_all="$off_all $(measure off$r 0 --channels 2 --rate max)"
+done
 floor=$(measure floor 1 --channels 2 --rate max --silence-after 1 --silence-for 100000)
-printf 'CPU of one core over %s s, metersim --rate max --channels 2:\n' "$seconds"
-printf '  history on    %s %%\n  history off   %s %%\n  silent port   %s %% (floor)\n' \
-  "$on" "$off" "$floor"
+mean() { echo "$@" | awk '{ s = 0; for (i = 1; i <= NF; i++) s += $i; printf "%.2f", s / NF }'; }
+on=$(mean $on_all) off=$(mean $off_all)
+printf 'CPU of one core, %s x %s s each, metersim --rate max --channels 2:\n' "$rounds" "$seconds"
+printf '  history on    %s %%  (%s )\n  history off   %s %%  (%s )\n' "$on" "$on_all" "$off" "$off_all"
+printf '  silent port   %s %% (floor)\n' "$floor"
 awk -v a="$on" -v b="$off" 'BEGIN { printf "  history adds  %.2f points\n", a - b }'

@@ -52,7 +52,8 @@ link=$work/simulated-meter
 pids+=($!)
 for _ in $(seq 50); do [ -e "$link" ] && break; sleep 0.1; done
 stored_port_ini "$link" > "$work/Merrivan.ini"
-(cd "$work" && MERRIVAN_SIMULATED_METER=1 exec "$build/merrivan") >/dev/null 2>&1 &
+(cd "$work" && MERRIVAN_SIMULATED_METER=1 exec "$build/merrivan" --history "$work/history.sqlite") \
+  >/dev/null 2>&1 &
 pids+=($!)
 
 # Until the window is up and a few frames have been shown.

@@ -33,8 +33,11 @@ fi
 # nowhere, and start-up goes on without a port.
 mkdir "$tmp/work"
 stored_port_ini "$tmp/no-such-device" > "$tmp/work/Merrivan.ini"
+# The history goes to the data folder of its own here, never the user's.
 out=$(cd "$tmp/work" && QT_QPA_PLATFORM=offscreen MERRIVAN_EXIT_AFTER_START=1 \
+      XDG_DATA_HOME="$tmp/data" \
       timeout 30 "$prefix/bin/merrivan" 2>/dev/null) || { echo "installed program did not start and end"; fail=1; }
+[ -s "$tmp/data/Merrivan/history.sqlite" ] || { echo "no history under XDG_DATA_HOME/Merrivan"; fail=1; }
 for name in "RS232 HELP.html" NoLogo.jpg merrivan.png; do
   expected="$name: $prefix/share/merrivan/$name"
   printf '%s\n' "$out" | grep -qxF "$expected" || { echo "not found under the prefix: $name"; fail=1; }
