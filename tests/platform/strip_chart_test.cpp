@@ -62,14 +62,15 @@ TEST(StripChartTest, LongSpanLooksAsItsFullLineWithSpikeAndGaps)
     for (int k = 0; k < kPoints; ++k)
         first[static_cast<std::size_t>(k)] = sample(k);
     chart.append(first.data(), kPoints);
-    plot.replot();
-    // Then as a meter feeds it, redrawn after every sample.
+    // Then as a meter feeds it, drawn after every sample.
+    const auto draw = [&plot] { return plot.toPixmap(800, 300).toImage(); };
+    draw();
     for (int k = kPoints; k < kPoints + kScrolled; ++k) {
         const float v = sample(k);
         chart.append(&v, 1);
-        plot.replot();
+        draw();
     }
-    const QImage drawn = plot.toPixmap(800, 300).toImage();
+    const QImage drawn = draw();
 
     // The same screen as one plain polyline through every point.
     QCustomPlot full;
