@@ -1,6 +1,6 @@
 // The strip chart at its fullest, 16000 points of each of 10 traces across
 // the screen: "Save image..." as PNG, PDF and SVG, and what one more sample
-// costs, its redraw included. Files go to $MERRIVAN_BENCH_DIR (default /tmp).
+// costs, its redraw included (also with 100 points across). Files go to $MERRIVAN_BENCH_DIR (default /tmp).
 #include <benchmark/benchmark.h>
 
 #include "bench_panels.h"
@@ -34,7 +34,7 @@ float reading(int r, int c)
                               0.02 * static_cast<double>(noise));
 }
 
-QCustomPlot* fullChart()
+QCustomPlot* fullChart(int pointsPerScreen = kMaxRecords)
 {
     seam::enable();
     benchPanelsUp();
@@ -44,7 +44,7 @@ QCustomPlot* fullChart()
     for (int r = 0; r < kMaxRecords; ++r)
         for (int c = 0; c < kTraces; ++c)
             values[static_cast<std::size_t>(r) * kTraces + c] = reading(r, c);
-    SetCtrlAttribute(monitorPanel, MONITOR_CHART, ATTR_POINTS_PER_SCREEN, kMaxRecords);
+    SetCtrlAttribute(monitorPanel, MONITOR_CHART, ATTR_POINTS_PER_SCREEN, pointsPerScreen);
     SetAxisScalingMode(monitorPanel, MONITOR_CHART, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, 130.0);
     ClearStripChart(monitorPanel, MONITOR_CHART);
     PlotStripChart(monitorPanel, MONITOR_CHART, values.data(), kMaxRecords * kTraces);
@@ -75,10 +75,11 @@ BENCHMARK_CAPTURE(BM_saveChartImage, png, "png")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_saveChartImage, pdf, "pdf")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_saveChartImage, svg, "svg")->Unit(benchmark::kMillisecond);
 
-// One sample onto the full chart, which scrolls it, and the redraw it queues.
+// One sample onto the full chart, which scrolls it, and the redraw it queues;
+// the argument is the points across the screen.
 void BM_sampleOnFullChart(benchmark::State& state)
 {
-    QCustomPlot* plot = fullChart();
+    QCustomPlot* plot = fullChart(static_cast<int>(state.range(0)));
     int r = 0;
     float sample[kTraces];
     for (auto _ : state) {
@@ -90,6 +91,6 @@ void BM_sampleOnFullChart(benchmark::State& state)
     }
     state.counters["replot_ms"] = plot->replotTime();
 }
-BENCHMARK(BM_sampleOnFullChart)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_sampleOnFullChart)->Arg(kMaxRecords)->Arg(100)->Unit(benchmark::kMillisecond);
 
 }  // namespace
