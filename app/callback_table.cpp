@@ -4,6 +4,7 @@
 #include "app/watchdog.h"
 #include "meter/link_activity.h"
 #include "platform/callbacks.h"
+#include "publish/mqtt_panel.h"
 #include "record/data_file.h"
 #include "record/recording.h"
 #include "view/alarm_limits.h"
@@ -18,6 +19,7 @@ void registerMerrivanCallbacks()
     PANEL(MonitorPanCallBack);
     PANEL(CommPortCallBack);
     PANEL(StatisticCallBack);
+    PANEL(MqttPanCallBack);
 
     CONTROL(exitCallBack);
     CONTROL(helpCallBack);
@@ -36,6 +38,10 @@ void registerMerrivanCallbacks()
     CONTROL(parityCallBack);
     CONTROL(dataBitsCallBack);
     CONTROL(stopBitsCallBack);
+    CONTROL(mqttCallBack);
+    CONTROL(mqttOkCallBack);
+    CONTROL(mqttCancelCallBack);
+    CONTROL(mqttStateTimerCallBack);
 
     CONTROL(TimeNoDataCallback);
 

@@ -13,6 +13,8 @@
 #include "meter/com_link.h"
 #include "meter/link_activity.h"
 #include "platform/platform.h"
+#include "publish/mqtt_panel.h"
+#include "publish/publish.h"
 #include "record/data_file.h"
 #include "record/recording.h"
 #include "ui/merrivan_uir.h"
@@ -156,6 +158,7 @@ int merrivanMain(int, char* argv[])
     defaultSensorType();
     defaultValue();
     recallSetup();
+    publishStart();
 
     // tools/run.sh sets this when it runs the program against metersim.
     if (const char* simulated = std::getenv("MERRIVAN_SIMULATED_METER"); simulated && *simulated)
@@ -166,8 +169,10 @@ int merrivanMain(int, char* argv[])
     framesBeforeOffer = framesRead;
     RunUserInterface();
     rememberSetup();
+    publishStop();
 
     closeComPortPanel();
+    closeMqttPanel();
     closeComLink();
     DiscardPanel(monitorPanel);
     return 0;
@@ -233,6 +238,7 @@ int timeTickCallBack(CTRL_CALLBACK_ARGS)
         showMeterSilence();
         showLinkCounts();
         offerFindMeter();
+        publishTick();
     }
     return 0;
 }

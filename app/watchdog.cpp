@@ -5,6 +5,7 @@
 #include "meter/link_activity.h"
 #include "meter/receive.h"
 #include "meter/serial_link.h"
+#include "publish/publish.h"
 #include "record/recording.h"
 #include "ui/merrivan_uir.h"
 #include "ui/panel_handles.h"
@@ -34,6 +35,7 @@ int TimeNoDataCallback(CTRL_CALLBACK_ARGS)
     if (msSinceMeterHeard() < kSilenceMs)
         return 0;
     ResetTimer(panel, control);
+    publishLinkState(LinkState::NoData, portNo);
     const bool recording = fLogging != 0;
     autoStopLogging(kNoDataStop);
     bool alarmsOn = false;

@@ -10,6 +10,7 @@
 #include "meter/receive.h"
 #include "meter/serial_link.h"
 #include "platform/platform.h"
+#include "publish/publish.h"
 #include "record/recording.h"
 #include "ui/merrivan_uir.h"
 #include "ui/panel_handles.h"
@@ -110,6 +111,7 @@ int openComLink()
     FlushOutQ(portNo);
     InstallComCallback(portNo, LWRS_RXFLAG, 0, 13, comPortCharDetCallBack, nullptr);
     startSilenceClock();
+    publishLinkState(LinkState::NoData, portNo);
     return result;
 }
 
@@ -167,6 +169,7 @@ void watchComLink()
         waiting = Wait::Gone;
         awaitedPort = portNo;
         writeWaitStatus();
+        publishLinkState(LinkState::DeviceGone, portNo);
     }
     // Samples now would only repeat the last reading: the recording ends
     // with the records taken while the meter was there, and says so.

@@ -8,6 +8,7 @@
 #include "core/unit_text.h"
 #include "meter/link_activity.h"
 #include "platform/platform.h"
+#include "publish/publish.h"
 #include "record/recording.h"
 #include "ui/merrivan_uir.h"
 #include "ui/panel_handles.h"
@@ -140,6 +141,7 @@ void presentFrame9600(const FrameResult& r)
     startSilenceClock();
     showDisplays();
     showReceiveLamp(true);
+    publishFrame(r);
 }
 
 void presentFrameLegacy(const FrameResult& r)
@@ -166,6 +168,7 @@ void presentFrameLegacy(const FrameResult& r)
     startSilenceClock();
     showDisplays();
     showReceiveLamp(true);
+    publishFrame(r);
 }
 
 void presentNoise()

@@ -5,6 +5,7 @@
 #define COMPORT 1
 #define MONITOR 2
 #define STATISTIC 3
+#define MQTT 4
 
 // COM port panel.
 #define COMPORT_STOPBITS 2
@@ -16,6 +17,7 @@
 #define COMPORT_CANCEL 8
 #define COMPORT_AUTO 9
 #define COMPORT_FIND 10
+#define COMPORT_MQTT 11
 
 // Monitor panel.
 #define MONITOR_CH1_LOW 2
@@ -87,5 +89,20 @@
 #define STATISTIC_PRINT 14
 #define STATISTIC_EXCLUDED 15
 
-// Registers the three panels of "MERRIVAN.UIR" with the platform.
+// MQTT panel.
+#define MQTT_ENABLED 2
+#define MQTT_HOST 3
+#define MQTT_PORT 4
+#define MQTT_METER_ID 5
+#define MQTT_TLS 6
+#define MQTT_CA_FILE 7
+#define MQTT_USER 8
+#define MQTT_PASSWORD 9
+#define MQTT_HOME_ASSISTANT 10
+#define MQTT_STATE 11
+#define MQTT_OK 12
+#define MQTT_CANCEL 13
+#define MQTT_TIMER 14
+
+// Registers the four panels of "MERRIVAN.UIR" with the platform.
 void uiInstallPanels();
