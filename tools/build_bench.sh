@@ -6,4 +6,5 @@ cd "$(dirname "$0")/.."
 tools/install_deps.sh
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DMERRIVAN_BENCH=ON -DMERRIVAN_TESTS=OFF
 cmake --build build-bench -j"$(nproc)" \
-  --target merrivan_bench merrivan_startup_probe merrivan_receive_latency_probe
+  --target merrivan_bench merrivan_startup_probe merrivan_receive_latency_probe \
+  merrivan_mqtt_bench
