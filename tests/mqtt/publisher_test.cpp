@@ -47,7 +47,8 @@ long long msSince(Clock::time_point t)
 }  // namespace
 
 // A frame with a reading, an E-code and a lit alarm, under a decimal-comma
-// locale: numbers stay in the C format, the E-code has no value.
+// locale: numbers stay in the C format, the E-code has no value. Home
+// Assistant learns each channel from a retained config.
 TEST(MqttPublisher, StateJsonOfAFrameAsDocumented)
 {
     Broker broker;
@@ -56,8 +57,10 @@ TEST(MqttPublisher, StateJsonOfAFrameAsDocumented)
     const char* before = std::setlocale(LC_ALL, nullptr);
     const std::string saved = before ? before : "C";
     std::setlocale(LC_ALL, "de_DE.UTF-8");
+    PublisherSettings settings = settingsFor(broker.port());
+    settings.homeAssistant = true;
     {
-        Publisher pub(settingsFor(broker.port()));
+        Publisher pub(settings);
         pub.publishState(StateMessage{
             1796699045678LL,
             "COM3",
@@ -76,7 +79,20 @@ TEST(MqttPublisher, StateJsonOfAFrameAsDocumented)
         const auto status = sub.await("merrivan/bench-COM3/status", 1);
         ASSERT_FALSE(status.empty());
         EXPECT_EQ(status[0].payload, R"({"state":"online"})");
+        const auto config = sub.await("homeassistant/sensor/bench-COM3_3/config", 1);
+        ASSERT_EQ(config.size(), 1u);
+        const auto c = nlohmann::json::parse(config[0].payload);
+        EXPECT_EQ(c["state_topic"], "merrivan/bench-COM3/state");
+        EXPECT_EQ(c["value_template"], "{{ value_json.channels[2].value }}");
+        EXPECT_EQ(c["unit_of_measurement"], "m/s");
+        EXPECT_EQ(c["unique_id"], "bench-COM3_3");
+        Subscriber late(broker.port(), "homeassistant/#");  // retained
+        EXPECT_EQ(late.await("homeassistant/sensor/bench-COM3_3/config", 1).size(), 1u);
     }
+    // A clean end says so itself.
+    const auto status = sub.await("merrivan/bench-COM3/status", 2);
+    ASSERT_EQ(status.size(), 2u);
+    EXPECT_EQ(status[1].payload, R"({"state":"offline"})");
     std::setlocale(LC_ALL, saved.c_str());
 }
 
