@@ -10,7 +10,7 @@
 #include <deque>
 #include <mutex>
 #include <thread>
-#include <unordered_set>
+#include <unordered_map>
 
 namespace {
 
@@ -64,7 +64,12 @@ struct Publisher::Impl {
     bool connackRefused = false;
     PublisherStatus status;
     std::deque<Pending> queue;
-    std::unordered_set<int> readingMids;  // handed over, not acknowledged
+    // Readings handed over and not acknowledged, with the connection they
+    // were handed to. Those of an earlier connection may never be answered:
+    // they count as sent when they are, but take no room in the window.
+    std::unordered_map<int, unsigned> readingMids;
+    unsigned connection = 0;
+    std::size_t windowUsed = 0;
     int offlineMid = -1;
     bool offlineAcked = false;
     std::string link;
@@ -74,15 +79,22 @@ struct Publisher::Impl {
     // has room. Under `mutex`; the library keeps the order it was given.
     void pumpLocked()
     {
-        while (connected && readingMids.size() < kWindow && !queue.empty()) {
+        while (connected && windowUsed < kWindow && !queue.empty()) {
             const Pending& p = queue.front();
             int mid = 0;
             const int rc = mosquitto_publish(client, &mid, p.topic.c_str(),
                                              static_cast<int>(p.payload.size()),
                                              p.payload.data(), 1, false);
-            if (rc != MOSQ_ERR_SUCCESS)
-                break;
-            readingMids.insert(mid);
+            // The library keeps a QoS 1 message it was given even when the
+            // connection has just gone (NO_CONN) and sends it on reconnect:
+            // it is handed over, and never queued again here. Any other
+            // refusal would refuse it for ever: it is dropped, counted.
+            if (rc == MOSQ_ERR_SUCCESS || rc == MOSQ_ERR_NO_CONN) {
+                readingMids[mid] = connection;
+                ++windowUsed;
+            } else {
+                ++status.dropped;
+            }
             queue.pop_front();
         }
         status.queued = queue.size();
@@ -110,6 +122,8 @@ struct Publisher::Impl {
             return;
         }
         connected = true;
+        ++connection;
+        windowUsed = 0;
         status.state = PublisherStatus::State::Connected;
         status.error.clear();
         publishRetainedLocked(statusTopic, statusJson("online", link));
@@ -127,8 +141,12 @@ struct Publisher::Impl {
     void onPublish(int mid)
     {
         const std::lock_guard lock(mutex);
-        if (readingMids.erase(mid))
+        if (const auto it = readingMids.find(mid); it != readingMids.end()) {
+            if (it->second == connection && windowUsed > 0)
+                --windowUsed;
+            readingMids.erase(it);
             ++status.sent;
+        }
         if (mid == offlineMid)
             offlineAcked = true;
         pumpLocked();

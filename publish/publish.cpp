@@ -15,6 +15,8 @@
 #include "core/unit_text.h"
 #include "platform/platform.h"
 #include "record/recording.h"
+#include "ui/merrivan_uir.h"
+#include "ui/panel_handles.h"
 #include "view/alarm_limits.h"
 
 namespace {
@@ -268,6 +270,11 @@ void publishTick()
     const std::string text = problemText();
     ++secondsSinceTold;
     if (text.empty()) {
+        // The news of a broker away does not outlive it.
+        char shown[512] = "";
+        GetCtrlVal(monitorPanel, MONITOR_SETTINGS, shown);
+        if (!toldText.empty() && toldText == shown)
+            setStatusLine("MQTT: broker %s reached again.", brokerName().c_str());
         toldText.clear();
         return;
     }

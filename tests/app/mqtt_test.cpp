@@ -87,6 +87,21 @@ TEST(MqttProgram, FramesReachTheBrokerWithValuesAndUnitsAndALostBrokerIsTold)
             5000))
             << statusLine();
         EXPECT_NE(statusLine().find("1 reading waiting."), std::string::npos) << statusLine();
+
+        // Back: the waiting reading goes out and the news is taken back.
+        ASSERT_TRUE(broker.start());
+        testmqtt::Subscriber again(broker.port(), "merrivan/#");
+        EXPECT_TRUE(waitFor(
+            [&] {
+                clockTick();
+                return statusLine() == "MQTT: broker 127.0.0.1:" + port + " reached again.";
+            },
+            15000))
+            << statusLine();
+        waitFor([&] { return !again.messages("merrivan/lab_1/state").empty(); }, 2000);
+        const auto late = again.messages("merrivan/lab_1/state");
+        ASSERT_EQ(late.size(), 1u);
+        EXPECT_EQ(json::parse(late[0].payload)["channels"][0]["value"], 24.0);
     });
     const std::string ini = readFile("Merrivan.ini");
     const std::vector<std::string> lines = {"[Mqtt]",        "Enabled=true",  "Host=127.0.0.1",
