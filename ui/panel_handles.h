@@ -1,4 +1,4 @@
-// Handles of the three panels, set at start-up.
+// Handles of the panels, set at start-up (the MQTT window's while it is open).
 #pragma once
 
 extern int monitorPanel;
