@@ -35,7 +35,7 @@ int TimeNoDataCallback(CTRL_CALLBACK_ARGS)
     if (msSinceMeterHeard() < kSilenceMs)
         return 0;
     ResetTimer(panel, control);
-    publishLinkState(LinkState::NoData, portNo);
+    publishLinkState(MqttLink::NoData, portNo);
     const bool recording = fLogging != 0;
     autoStopLogging(kNoDataStop);
     bool alarmsOn = false;

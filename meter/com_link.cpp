@@ -111,7 +111,7 @@ int openComLink()
     FlushOutQ(portNo);
     InstallComCallback(portNo, LWRS_RXFLAG, 0, 13, comPortCharDetCallBack, nullptr);
     startSilenceClock();
-    publishLinkState(LinkState::NoData, portNo);
+    publishLinkState(MqttLink::NoData, portNo);
     return result;
 }
 
@@ -169,7 +169,7 @@ void watchComLink()
         waiting = Wait::Gone;
         awaitedPort = portNo;
         writeWaitStatus();
-        publishLinkState(LinkState::DeviceGone, portNo);
+        publishLinkState(MqttLink::DeviceGone, portNo);
     }
     // Samples now would only repeat the last reading: the recording ends
     // with the records taken while the meter was there, and says so.

@@ -233,11 +233,11 @@ void publishFrame(const FrameResult& r)
     publisher->publishState(m);
 }
 
-void publishLinkState(LinkState state, int comPort)
+void publishLinkState(MqttLink state, int comPort)
 {
     port = comPort;
-    linkState = state == LinkState::Streaming ? kLinkStreaming
-           : state == LinkState::NoData  ? kLinkNoData
+    linkState = state == MqttLink::Streaming ? kLinkStreaming
+           : state == MqttLink::NoData  ? kLinkNoData
                                          : kLinkDeviceGone;
     if (publisher)
         publisher->publishLinkState(linkState);

@@ -30,10 +30,10 @@ void publishStop();
 
 // After each decoded frame; only a taken data frame is published.
 void publishFrame(const FrameResult& result);
-enum class LinkState { Streaming, NoData, DeviceGone };
+enum class MqttLink { Streaming, NoData, DeviceGone };
 // Where the link opens, its device goes or the watchdog hears nothing.
 // `comPort` is the link's COM number, which the readings name.
-void publishLinkState(LinkState state, int comPort);
+void publishLinkState(MqttLink state, int comPort);
 
 // The settings in use, and new ones from the MQTT window: stored in
 // Merrivan.ini and used at once (the old connection ends in the background).
