@@ -5,6 +5,7 @@
 #include "history/trend.h"
 #include "meter/link_activity.h"
 #include "platform/callbacks.h"
+#include "publish/mqtt_panel.h"
 #include "record/data_file.h"
 #include "record/recording.h"
 #include "view/alarm_limits.h"
@@ -20,6 +21,7 @@ void registerMerrivanCallbacks()
     PANEL(CommPortCallBack);
     PANEL(StatisticCallBack);
     PANEL(TrendPanelCallBack);
+    PANEL(MqttPanCallBack);
 
     CONTROL(exitCallBack);
     CONTROL(helpCallBack);
@@ -38,6 +40,10 @@ void registerMerrivanCallbacks()
     CONTROL(parityCallBack);
     CONTROL(dataBitsCallBack);
     CONTROL(stopBitsCallBack);
+    CONTROL(mqttCallBack);
+    CONTROL(mqttOkCallBack);
+    CONTROL(mqttCancelCallBack);
+    CONTROL(mqttStateTimerCallBack);
 
     CONTROL(TimeNoDataCallback);
 

@@ -16,6 +16,8 @@
 #include "meter/com_link.h"
 #include "meter/link_activity.h"
 #include "platform/platform.h"
+#include "publish/mqtt_panel.h"
+#include "publish/publish.h"
 #include "record/data_file.h"
 #include "record/recording.h"
 #include "ui/merrivan_uir.h"
@@ -178,6 +180,7 @@ int merrivanMain(int argc, char* argv[])
     defaultSensorType();
     defaultValue();
     recallSetup();
+    publishStart();
 
     // tools/run.sh sets this when it runs the program against metersim.
     if (const char* simulated = std::getenv("MERRIVAN_SIMULATED_METER"); simulated && *simulated)
@@ -190,8 +193,10 @@ int merrivanMain(int argc, char* argv[])
     closeTrend();
     historyStop();
     rememberSetup();
+    publishStop();
 
     closeComPortPanel();
+    closeMqttPanel();
     closeComLink();
     DiscardPanel(monitorPanel);
     return 0;
@@ -258,6 +263,7 @@ int timeTickCallBack(CTRL_CALLBACK_ARGS)
         showLinkCounts();
         showHistoryState();
         offerFindMeter();
+        publishTick();
     }
     return 0;
 }

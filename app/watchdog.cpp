@@ -6,6 +6,7 @@
 #include "meter/link_activity.h"
 #include "meter/receive.h"
 #include "meter/serial_link.h"
+#include "publish/publish.h"
 #include "record/recording.h"
 #include "ui/merrivan_uir.h"
 #include "ui/panel_handles.h"
@@ -41,6 +42,7 @@ int TimeNoDataCallback(CTRL_CALLBACK_ARGS)
         silentSince = framesRead;
         historyEvent(HistoryEventKind::NoData, "No data from the meter for 10 s");
     }
+    publishLinkState(MqttLink::NoData, portNo);
     const bool recording = fLogging != 0;
     autoStopLogging(kNoDataStop);
     bool alarmsOn = false;

@@ -11,6 +11,7 @@
 #include "meter/receive.h"
 #include "meter/serial_link.h"
 #include "platform/platform.h"
+#include "publish/publish.h"
 #include "record/recording.h"
 #include "ui/merrivan_uir.h"
 #include "ui/panel_handles.h"
@@ -115,6 +116,7 @@ int openComLink()
     char path[256] = "";
     comDevicePath(portNo, path, sizeof path);
     historyEvent(HistoryEventKind::LinkOpened, path);
+    publishLinkState(MqttLink::NoData, portNo);
     return result;
 }
 
@@ -175,6 +177,7 @@ void watchComLink()
         char path[256] = "";
         comDevicePath(portNo, path, sizeof path);
         historyEvent(HistoryEventKind::DeviceLost, path);
+        publishLinkState(MqttLink::DeviceGone, portNo);
     }
     // Samples now would only repeat the last reading: the recording ends
     // with the records taken while the meter was there, and says so.

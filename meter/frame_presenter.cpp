@@ -9,6 +9,7 @@
 #include "history/history.h"
 #include "meter/link_activity.h"
 #include "platform/platform.h"
+#include "publish/publish.h"
 #include "record/recording.h"
 #include "ui/merrivan_uir.h"
 #include "ui/panel_handles.h"
@@ -142,6 +143,7 @@ void presentFrame9600(const FrameResult& r)
     startSilenceClock();
     showDisplays();
     showReceiveLamp(true);
+    publishFrame(r);
 }
 
 void presentFrameLegacy(const FrameResult& r)
@@ -169,6 +171,7 @@ void presentFrameLegacy(const FrameResult& r)
     startSilenceClock();
     showDisplays();
     showReceiveLamp(true);
+    publishFrame(r);
 }
 
 void presentNoise()

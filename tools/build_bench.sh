@@ -7,4 +7,4 @@ tools/install_deps.sh
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DMERRIVAN_BENCH=ON -DMERRIVAN_TESTS=OFF
 cmake --build build-bench -j"$(nproc)" \
   --target merrivan_bench merrivan_startup_probe merrivan_receive_latency_probe \
-  merrivan_history_bench
+  merrivan_history_bench merrivan_mqtt_bench merrivan_trend_probe

@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev libqcustomplot-dev libgl-dev
   libgtest-dev libbenchmark-dev
   libsqlite3-dev
+  libmosquitto-dev nlohmann-json3-dev mosquitto
   fonts-dejavu-core locales
 )
 for option in "$@"; do

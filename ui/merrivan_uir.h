@@ -6,6 +6,7 @@
 #define MONITOR 2
 #define STATISTIC 3
 #define TREND 4
+#define MQTT 5
 
 // COM port panel.
 #define COMPORT_STOPBITS 2
@@ -17,6 +18,7 @@
 #define COMPORT_CANCEL 8
 #define COMPORT_AUTO 9
 #define COMPORT_FIND 10
+#define COMPORT_MQTT 11
 
 // Monitor panel.
 #define MONITOR_CH1_LOW 2
@@ -103,6 +105,21 @@
 #define TREND_CLOSE 11
 #define TREND_TIMER 12
 #define TREND_WHOLE 13
+
+// MQTT panel.
+#define MQTT_ENABLED 2
+#define MQTT_HOST 3
+#define MQTT_PORT 4
+#define MQTT_METER_ID 5
+#define MQTT_TLS 6
+#define MQTT_CA_FILE 7
+#define MQTT_USER 8
+#define MQTT_PASSWORD 9
+#define MQTT_HOME_ASSISTANT 10
+#define MQTT_STATE 11
+#define MQTT_OK 12
+#define MQTT_CANCEL 13
+#define MQTT_TIMER 14
 
 // Registers the panels of "MERRIVAN.UIR" with the platform.
 void uiInstallPanels();

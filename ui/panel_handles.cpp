@@ -5,6 +5,7 @@
 int monitorPanel = -1;
 int comPortPanel = -1;
 int statisticPanel = -1;
+int mqttPanel = -1;
 
 const int lableColor[10] = {
     MONITOR_LEGEND_1, MONITOR_LEGEND_2, MONITOR_LEGEND_3, MONITOR_LEGEND_4,

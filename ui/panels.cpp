@@ -1,4 +1,5 @@
-// The panels of "MERRIVAN.UIR": COM port (1), Monitor (2), Statistics (3), Trend (4).
+// The panels of "MERRIVAN.UIR": COM port (1), Monitor (2), Statistics (3), Trend (4),
+// MQTT (5).
 #include <QComboBox>
 #include <QFileInfo>
 #include <QFont>
@@ -445,6 +446,8 @@ bool buildComPort(PanelBuilder& b)
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(b.command(ID(COMPORT_AUTO), "Auto Detect", "comPortAutoCmdCallBack"));
     buttons->addWidget(b.command(ID(COMPORT_FIND), "Find Meter", "comPortFindCmdCallBack"));
+    buttons->addWidget(b.command(ID(COMPORT_MQTT), "MQTT...", "mqttCallBack"));
+    b.innerWidget()->setToolTip("Publish the readings to an MQTT broker");
     buttons->addStretch(1);
     buttons->addWidget(b.command(ID(COMPORT_OK), "OK", "comPortOkCmdCallBack"));
     buttons->addWidget(b.command(ID(COMPORT_CANCEL), "Cancel", "comPortCancelCmdCallBack"));
@@ -452,7 +455,8 @@ bool buildComPort(PanelBuilder& b)
     b.enterPresses(COMPORT_OK);
     b.shortcut(COMPORT_CANCEL, "Esc");
     b.tabOrder({COMPORT_PORTNO, COMPORT_BAUDRATE, COMPORT_PARITY, COMPORT_DATABITS,
-                COMPORT_STOPBITS, COMPORT_AUTO, COMPORT_OK, COMPORT_CANCEL});
+                COMPORT_STOPBITS, COMPORT_AUTO, COMPORT_FIND, COMPORT_MQTT, COMPORT_OK,
+                COMPORT_CANCEL});
     w->resize(w->sizeHint().expandedTo(QSize(380, 260)));
     return true;
 }
@@ -588,6 +592,52 @@ bool buildTrend(PanelBuilder& b)
     b.tabOrder({TREND_AXES, TREND_WHOLE, TREND_EXPORT, TREND_IMAGE, TREND_KEEP,
                 TREND_RETENTION, TREND_AMOUNT, TREND_CLOSE});
     w->resize(960, 640);
+// The broker the readings are published to. Its values come from the [Mqtt]
+// section, not from a panel state.
+bool buildMqtt(PanelBuilder& b)
+{
+    QWidget* w = b.window();
+    w->setObjectName("Mqtt");
+    b.title("MQTT");
+    b.panelCallback("MqttPanCallBack");
+    w->setStyleSheet(kPanelStyle);
+    usePanelFont(w);
+    auto* root = new QVBoxLayout(w);
+    root->addWidget(b.binarySwitch(ID(MQTT_ENABLED), "Publish the readings", 0, nullptr,
+                                   LabelAt::Right));
+    auto* group = new QGroupBox("Broker", w);
+    auto* grid = new QGridLayout(group);
+    grid->addWidget(b.text(ID(MQTT_HOST), "Host", "localhost", nullptr, false), 0, 0);
+    grid->addWidget(b.numeric(ID(MQTT_PORT), "Port", DataType::Int, 1, 65535, 1883, 0, nullptr),
+                    0, 1);
+    grid->addWidget(b.text(ID(MQTT_METER_ID), "Meter id (topic merrivan/<id>/...)", "", nullptr,
+                           false),
+                    1, 0, 1, 2);
+    grid->addWidget(b.binarySwitch(ID(MQTT_TLS), "TLS", 0, nullptr, LabelAt::Right), 2, 0);
+    grid->addWidget(b.text(ID(MQTT_CA_FILE), "CA file (empty: the system's)", "", nullptr, false),
+                    3, 0, 1, 2);
+    grid->addWidget(b.text(ID(MQTT_USER), "User", "", nullptr, false), 4, 0);
+    grid->addWidget(b.text(ID(MQTT_PASSWORD), "Password", "", nullptr, false), 4, 1);
+    if (auto* edit = qobject_cast<QLineEdit*>(b.innerWidget()))
+        edit->setEchoMode(QLineEdit::Password);
+    grid->addWidget(b.binarySwitch(ID(MQTT_HOME_ASSISTANT), "Home Assistant discovery", 0,
+                                   nullptr, LabelAt::Right),
+                    5, 0, 1, 2);
+    root->addWidget(group);
+    QWidget* state = b.message(ID(MQTT_STATE), "");
+    static_cast<QLabel*>(state)->setWordWrap(true);
+    root->addWidget(state);
+    b.timer(ID(MQTT_TIMER), 1.0, true, "mqttStateTimerCallBack");
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(b.command(ID(MQTT_OK), "OK", "mqttOkCallBack"));
+    buttons->addWidget(b.command(ID(MQTT_CANCEL), "Cancel", "mqttCancelCallBack"));
+    root->addLayout(buttons);
+    b.enterPresses(MQTT_OK);
+    b.shortcut(MQTT_CANCEL, "Esc");
+    b.tabOrder({MQTT_ENABLED, MQTT_HOST, MQTT_PORT, MQTT_METER_ID, MQTT_TLS, MQTT_CA_FILE,
+                MQTT_USER, MQTT_PASSWORD, MQTT_HOME_ASSISTANT, MQTT_OK, MQTT_CANCEL});
+    w->resize(w->sizeHint().expandedTo(QSize(420, 300)));
     return true;
 }
 
@@ -602,6 +652,8 @@ bool buildPanel(PanelBuilder& b, int resource)
         return buildStatistics(b);
     case TREND:
         return buildTrend(b);
+    case MQTT:
+        return buildMqtt(b);
     default:
         return false;
     }
