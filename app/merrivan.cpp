@@ -7,6 +7,7 @@
 
 #include "app/com_port_panel.h"
 #include "app/port_search.h"
+#include "app/run_options.h"
 #include "app/setup_memory.h"
 #include "core/clock.h"
 #include "core/record_buffer.h"
@@ -82,6 +83,14 @@ void offerFindMeter()
     comPortFindCmdCallBack(comPortPanel, COMPORT_FIND, EVENT_COMMIT, nullptr, 0, 0);
 }
 
+// Without a screen a stop signal is the user's confirmed Exit. A journal is
+// left alone: only a run with a screen records, and its next start offers it.
+void stopHeadless()
+{
+    SavePanelState(monitorPanel, kSettingsFile, 0);
+    QuitUserInterface(0);
+}
+
 void confirmExit()
 {
     if (recordsUnsaved() ? !unsavedRecordsLetGo() : !ConfirmPopup("Exit", "Exit the program ? "))
@@ -93,8 +102,20 @@ void confirmExit()
 
 }  // namespace
 
-int merrivanMain(int, char* argv[])
+int merrivanMain(int argc, char* argv[])
 {
+    RunOptions options;
+    switch (readRunOptions(argc, argv, &options)) {
+    case OptionsRead::Help:
+        return 0;
+    case OptionsRead::Bad:
+        return 2;
+    case OptionsRead::Run:
+        break;
+    }
+    SetHeadless(options.headless ? 1 : 0);
+    if (!options.settings.empty())
+        SetSettingsFile(options.settings.c_str());
 #ifdef SIGXFSZ
     // Past a file-size limit a write then fails with EFBIG and the save says
     // so; the signal would end the program and lose the recording.
@@ -102,6 +123,10 @@ int merrivanMain(int, char* argv[])
 #endif
     if (InitCVIRTE(0, argv, 0) == 0)
         return -1;
+    // From the start: a stop asked for while the panels load is taken by the
+    // event loop once it runs, when there is everything to save.
+    if (options.headless)
+        InstallStopSignals(stopHeadless);
     uiInstallPanels();
     registerMerrivanCallbacks();
 
@@ -123,8 +148,13 @@ int merrivanMain(int, char* argv[])
     GetCtrlVal(comPortPanel, COMPORT_DATABITS, &dataBits);
     GetCtrlVal(comPortPanel, COMPORT_PARITY, &parity);
     GetCtrlVal(comPortPanel, COMPORT_STOPBITS, &stopBits);
+    if (options.port > 0) {
+        portNo = options.port;  // for this run only
+        SetCtrlVal(comPortPanel, COMPORT_PORTNO, portNo);
+    }
     // The search replaces the port only when there is no usable stored one.
-    const bool searched = !recalled || !CtrlValRecalled(comPortPanel, COMPORT_PORTNO);
+    const bool searched =
+        options.port == 0 && (!recalled || !CtrlValRecalled(comPortPanel, COMPORT_PORTNO));
     if (searched) {
         DisplayPanel(monitorPanel);
         DisplayPanel(comPortPanel);
@@ -135,6 +165,12 @@ int merrivanMain(int, char* argv[])
     }
 
     fNewMeter = baudRate == 9600 ? 1 : 0;
+    {
+        char settingsPath[4096] = "";
+        settingsFileLocation(kSettingsFile, settingsPath, sizeof settingsPath);
+        LogEvent("started: COM%d, %d baud, %d%c%d; settings %s", portNo, baudRate, dataBits,
+                 parity == 1 ? 'O' : parity == 2 ? 'E' : 'N', stopBits, settingsPath);
+    }
 
     const int opened = openComLink();
 
@@ -161,8 +197,10 @@ int merrivanMain(int, char* argv[])
     if (const char* simulated = std::getenv("MERRIVAN_SIMULATED_METER"); simulated && *simulated)
         SetPanelTitle(monitorPanel, "Merrivan - simulated meter");
     DisplayPanel(monitorPanel);
-    offerJournal();
-    findOfferAtMs = searched ? MonotonicMs() + kFindOfferAfterMs : -1;
+    if (!options.headless) {
+        offerJournal();
+        findOfferAtMs = searched ? MonotonicMs() + kFindOfferAfterMs : -1;
+    }
     framesBeforeOffer = framesRead;
     RunUserInterface();
     rememberSetup();
@@ -170,6 +208,7 @@ int merrivanMain(int, char* argv[])
     closeComPortPanel();
     closeComLink();
     DiscardPanel(monitorPanel);
+    LogEvent("stopped: %lu frames taken, %lu refused", framesRead, framesRefused);
     return 0;
 }
 
@@ -233,6 +272,8 @@ int timeTickCallBack(CTRL_CALLBACK_ARGS)
         showMeterSilence();
         showLinkCounts();
         offerFindMeter();
+        if (Headless())
+            logFrameCounts();
     }
     return 0;
 }

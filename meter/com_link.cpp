@@ -122,12 +122,19 @@ void showStartupLinkStatus(int openResult)
 {
     stopWaiting();
     char path[256];
-    if (openResult < 0 && comDevicePath(portNo, path, sizeof path) >= 0 && deviceMissing(path)) {
+    if (comDevicePath(portNo, path, sizeof path) < 0)
+        path[0] = '\0';
+    if (openResult < 0 && deviceMissing(path)) {
         waiting = Wait::Missing;
         awaitedPort = portNo;
         writeWaitStatus();
+        LogEvent("COM%d (%s): no device, waiting for it to be plugged in", portNo, path);
         return;
     }
+    if (openResult >= 0)
+        LogEvent("link opened: COM%d (%s)", portNo, path);
+    else
+        LogEvent("COM%d (%s): cannot be opened (%d)", portNo, path, openResult);
     openFailed = openResult < 0 && tellOpenFailure(openResult);
     if (!openFailed)
         writeSettingsStatus();
@@ -144,6 +151,7 @@ void useComPort(int port)
 
 int reopenComLink()
 {
+    const bool awaited = waiting != Wait::None;
     const int result = openComLink();
     if (result < 0) {
         // A wait for a device goes on: its text says more.
@@ -151,6 +159,8 @@ int reopenComLink()
             openFailed = tellOpenFailure(result);
         return result;
     }
+    if (awaited)
+        LogEvent("COM%d: device back, link reopened", portNo);
     stopWaiting();
     openFailed = false;
     writeSettingsStatus();
@@ -167,6 +177,9 @@ void watchComLink()
         waiting = Wait::Gone;
         awaitedPort = portNo;
         writeWaitStatus();
+        char gone[256];
+        comDevicePath(portNo, gone, sizeof gone);
+        LogEvent("COM%d (%s): device gone, waiting for it to return", portNo, gone);
     }
     // Samples now would only repeat the last reading: the recording ends
     // with the records taken while the meter was there, and says so.
@@ -195,6 +208,8 @@ void tellMeterSilent(bool recordingStopped, bool alarmsOff)
         silentFrames = framesRead;
         silentSeconds = 10;
         shownMinutes = 0;
+        LogEvent("no data from the meter for 10 s%s%s", recordingStopped ? "; recording stopped" : "",
+                 alarmsOff ? "; alarms switched off" : "");
     } else if (!recordingStopped && !alarmsOff) {
         return;
     }
@@ -225,6 +240,7 @@ void showMeterSilence()
         return;
     if (framesRead != silentFrames) {
         silent = false;
+        LogEvent("frames again from the meter");
         char shown[128];
         GetCtrlVal(monitorPanel, MONITOR_SETTINGS, shown);
         if (std::strncmp(shown, kSilentPrefix, sizeof kSilentPrefix - 1) == 0)
