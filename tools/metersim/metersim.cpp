@@ -36,6 +36,8 @@ volatile sig_atomic_t stopRequested = 0;
 
 void onStopSignal(int) { stopRequested = 1; }
 
+long long framesSent = 0;  // every line written, for --summary
+
 const char* const usageText = R"(Usage: metersim [OPTION]...
 Simulated hand-held meter. Opens a pseudo-terminal, prints its slave path on the first line of
 standard output and writes meter frames (each ended by CR) to it until killed (SIGINT, SIGTERM,
@@ -65,6 +67,7 @@ Pace
                          10 bits per byte at 9600 baud (about 45 two-channel frames/s)
   --count N              stop after N frames (every line counts, descriptions too)
   --duration S           stop after S seconds
+  --summary              at the end, print "metersim: N frames sent" on standard error
   --seed N               seed of the readings and fault choices (default 1)
   --steady               every reading stays at its type's typical value (T 23.5 C,
                          H 45.2 %RH, ...): frames that tests can spell out
@@ -169,6 +172,7 @@ struct Options {
     FrameConfig frames;
     bool toStdout = false;
     bool lineFeed = false;
+    bool summary = false;
     std::string link;
     double rate = 2.0;
     bool rateGiven = false;
@@ -186,7 +190,7 @@ Options parseOptions(int argc, char** argv)
     enum Key {
         kStdout = 256, kLink, kLf, k9600, kLegacy, kChannels, kTypes, kNames, kDescribe, kNoDescribe, kRate,
         kCount, kDuration, kSeed, kSteady, kUnderscore, kError, kBadLrc, kTrailerEvery, kTrailer, kLong, kBurstEvery,
-        kBurstSize, kChange, kAltChannels, kSilenceAfter, kSilenceFor, kHelp
+        kBurstSize, kChange, kAltChannels, kSilenceAfter, kSilenceFor, kSummary, kHelp
     };
     static const option longOptions[] = {
         {"stdout", no_argument, nullptr, kStdout}, {"link", required_argument, nullptr, kLink},
@@ -196,7 +200,7 @@ Options parseOptions(int argc, char** argv)
         {"describe", required_argument, nullptr, kDescribe}, {"no-describe", no_argument, nullptr, kNoDescribe},
         {"rate", required_argument, nullptr, kRate}, {"count", required_argument, nullptr, kCount},
         {"duration", required_argument, nullptr, kDuration}, {"seed", required_argument, nullptr, kSeed},
-        {"steady", no_argument, nullptr, kSteady},
+        {"steady", no_argument, nullptr, kSteady}, {"summary", no_argument, nullptr, kSummary},
         {"underscore-every", required_argument, nullptr, kUnderscore},
         {"error-every", required_argument, nullptr, kError}, {"bad-lrc-every", required_argument, nullptr, kBadLrc},
         {"trailer-every", required_argument, nullptr, kTrailerEvery},
@@ -239,6 +243,7 @@ Options parseOptions(int argc, char** argv)
         case kDuration: o.duration = parseSeconds("duration", optarg, 1e7); break;
         case kSeed: f.seed = static_cast<std::uint64_t>(parseInteger("seed", optarg, 0, LLONG_MAX)); break;
         case kSteady: f.steady = true; break;
+        case kSummary: o.summary = true; break;
         case kUnderscore: f.underscoreEvery = period("underscore-every"); break;
         case kError: f.errorEvery = period("error-every"); break;
         case kBadLrc: f.badLrcEvery = period("bad-lrc-every"); break;
@@ -388,6 +393,7 @@ int run(const Options& o, int fd, int slave)
             return 1;
         }
         sent += frames;
+        framesSent = sent;
         deadline += slot;
         const long long now = monotonicNanos();
         if (now - deadline > nanosPerSecond)  // a blocked write: carry on at the rate, no rush to catch up
@@ -434,5 +440,7 @@ int main(int argc, char** argv)
         removeLink(options.link, path);
     close(slave);
     close(master);
+    if (options.summary)
+        std::fprintf(stderr, "metersim: %lld frames sent\n", framesSent);
     return status;
 }
