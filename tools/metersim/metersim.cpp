@@ -36,6 +36,9 @@ volatile sig_atomic_t stopRequested = 0;
 
 void onStopSignal(int) { stopRequested = 1; }
 
+volatile sig_atomic_t goGiven = 0;
+void onGoSignal(int) { goGiven = 1; }
+
 long long framesSent = 0;  // every line written, for --summary
 
 const char* const usageText = R"(Usage: metersim [OPTION]...
@@ -67,6 +70,8 @@ Pace
                          10 bits per byte at 9600 baud (about 45 two-channel frames/s)
   --count N              stop after N frames (every line counts, descriptions too)
   --duration S           stop after S seconds
+  --wait-go              send nothing until SIGUSR1 (so that several meters start at once,
+                         after their readers are up)
   --summary              at the end, print "metersim: N frames sent" on standard error
   --seed N               seed of the readings and fault choices (default 1)
   --steady               every reading stays at its type's typical value (T 23.5 C,
@@ -173,6 +178,7 @@ struct Options {
     bool toStdout = false;
     bool lineFeed = false;
     bool summary = false;
+    bool waitGo = false;
     std::string link;
     double rate = 2.0;
     bool rateGiven = false;
@@ -190,7 +196,7 @@ Options parseOptions(int argc, char** argv)
     enum Key {
         kStdout = 256, kLink, kLf, k9600, kLegacy, kChannels, kTypes, kNames, kDescribe, kNoDescribe, kRate,
         kCount, kDuration, kSeed, kSteady, kUnderscore, kError, kBadLrc, kTrailerEvery, kTrailer, kLong, kBurstEvery,
-        kBurstSize, kChange, kAltChannels, kSilenceAfter, kSilenceFor, kSummary, kHelp
+        kBurstSize, kChange, kAltChannels, kSilenceAfter, kSilenceFor, kSummary, kWaitGo, kHelp
     };
     static const option longOptions[] = {
         {"stdout", no_argument, nullptr, kStdout}, {"link", required_argument, nullptr, kLink},
@@ -201,6 +207,7 @@ Options parseOptions(int argc, char** argv)
         {"rate", required_argument, nullptr, kRate}, {"count", required_argument, nullptr, kCount},
         {"duration", required_argument, nullptr, kDuration}, {"seed", required_argument, nullptr, kSeed},
         {"steady", no_argument, nullptr, kSteady}, {"summary", no_argument, nullptr, kSummary},
+        {"wait-go", no_argument, nullptr, kWaitGo},
         {"underscore-every", required_argument, nullptr, kUnderscore},
         {"error-every", required_argument, nullptr, kError}, {"bad-lrc-every", required_argument, nullptr, kBadLrc},
         {"trailer-every", required_argument, nullptr, kTrailerEvery},
@@ -244,6 +251,7 @@ Options parseOptions(int argc, char** argv)
         case kSeed: f.seed = static_cast<std::uint64_t>(parseInteger("seed", optarg, 0, LLONG_MAX)); break;
         case kSteady: f.steady = true; break;
         case kSummary: o.summary = true; break;
+        case kWaitGo: o.waitGo = true; break;
         case kUnderscore: f.underscoreEvery = period("underscore-every"); break;
         case kError: f.errorEvery = period("error-every"); break;
         case kBadLrc: f.badLrcEvery = period("bad-lrc-every"); break;
@@ -421,6 +429,10 @@ int main(int argc, char** argv)
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGHUP, &action, nullptr);
     signal(SIGPIPE, SIG_IGN);
+    struct sigaction go{};
+    go.sa_handler = onGoSignal;
+    sigemptyset(&go.sa_mask);
+    sigaction(SIGUSR1, &go, nullptr);
 
     if (options.toStdout)
         return run(options, STDOUT_FILENO, -1);
@@ -433,6 +445,15 @@ int main(int argc, char** argv)
         return 1;
     std::printf("%s\n", path.c_str());
     std::fflush(stdout);
+    if (options.waitGo) {
+        sigset_t blocked, old;
+        sigemptyset(&blocked);
+        sigaddset(&blocked, SIGUSR1);
+        sigprocmask(SIG_BLOCK, &blocked, &old);
+        while (!goGiven && !stopRequested)
+            sigsuspend(&old);
+        sigprocmask(SIG_SETMASK, &old, nullptr);
+    }
     const int status = run(options, master, slave);
     if (status == 0 && !stopRequested)
         letReaderDrain(slave);
