@@ -120,7 +120,7 @@ for ((i = 1; i <= n; i++)); do
   topic=$(printf "$topic_format" "$i")
   messages=-
   mqlost=-
-  if [ -f "$work/messages" ]; then
+  if [ -f "$work/messages" ] && [ -n "${MQTT_ARGS:-}" ]; then
     messages=$(grep -c "^$topic " "$work/messages")
     [ -n "$taken" ] && mqlost=$((taken - messages))
   fi
