@@ -8,6 +8,7 @@
 
 #include "app/com_port_panel.h"
 #include "app/port_search.h"
+#include "app/run_options.h"
 #include "app/setup_memory.h"
 #include "core/clock.h"
 #include "core/record_buffer.h"
@@ -87,6 +88,14 @@ void offerFindMeter()
     comPortFindCmdCallBack(comPortPanel, COMPORT_FIND, EVENT_COMMIT, nullptr, 0, 0);
 }
 
+// Without a screen a stop signal is the user's confirmed Exit. A journal is
+// left alone: only a run with a screen records, and its next start offers it.
+void stopHeadless()
+{
+    SavePanelState(monitorPanel, kSettingsFile, 0);
+    QuitUserInterface(0);
+}
+
 void confirmExit()
 {
     if (recordsUnsaved() ? !unsavedRecordsLetGo() : !ConfirmPopup("Exit", "Exit the program ? "))
@@ -96,25 +105,22 @@ void confirmExit()
     QuitUserInterface(0);
 }
 
-// "--history PATH" (or "--history=PATH"): the history file of this run, so
-// that a demonstration or a test never writes into the user's own.
-std::string historyPathArgument(int argc, char* argv[])
-{
-    constexpr char kOption[] = "--history";
-    for (int i = 1; i < argc && argv[i]; ++i) {
-        if (std::strcmp(argv[i], kOption) == 0 && i + 1 < argc && argv[i + 1])
-            return argv[i + 1];
-        if (std::strncmp(argv[i], kOption, sizeof kOption - 1) == 0 &&
-            argv[i][sizeof kOption - 1] == '=')
-            return argv[i] + sizeof kOption;
-    }
-    return "";
-}
-
 }  // namespace
 
 int merrivanMain(int argc, char* argv[])
 {
+    RunOptions options;
+    switch (readRunOptions(argc, argv, &options)) {
+    case OptionsRead::Help:
+        return 0;
+    case OptionsRead::Bad:
+        return 2;
+    case OptionsRead::Run:
+        break;
+    }
+    SetHeadless(options.headless ? 1 : 0);
+    if (!options.settings.empty())
+        SetSettingsFile(options.settings.c_str());
 #ifdef SIGXFSZ
     // Past a file-size limit a write then fails with EFBIG and the save says
     // so; the signal would end the program and lose the recording.
@@ -122,6 +128,10 @@ int merrivanMain(int argc, char* argv[])
 #endif
     if (InitCVIRTE(0, argv, 0) == 0)
         return -1;
+    // From the start: a stop asked for while the panels load is taken by the
+    // event loop once it runs, when there is everything to save.
+    if (options.headless)
+        InstallStopSignals(stopHeadless);
     uiInstallPanels();
     registerMerrivanCallbacks();
 
@@ -143,8 +153,13 @@ int merrivanMain(int argc, char* argv[])
     GetCtrlVal(comPortPanel, COMPORT_DATABITS, &dataBits);
     GetCtrlVal(comPortPanel, COMPORT_PARITY, &parity);
     GetCtrlVal(comPortPanel, COMPORT_STOPBITS, &stopBits);
+    if (options.port > 0) {
+        portNo = options.port;  // for this run only
+        SetCtrlVal(comPortPanel, COMPORT_PORTNO, portNo);
+    }
     // The search replaces the port only when there is no usable stored one.
-    const bool searched = !recalled || !CtrlValRecalled(comPortPanel, COMPORT_PORTNO);
+    const bool searched =
+        options.port == 0 && (!recalled || !CtrlValRecalled(comPortPanel, COMPORT_PORTNO));
     if (searched) {
         DisplayPanel(monitorPanel);
         DisplayPanel(comPortPanel);
@@ -155,9 +170,15 @@ int merrivanMain(int argc, char* argv[])
     }
 
     fNewMeter = baudRate == 9600 ? 1 : 0;
+    {
+        char settingsPath[4096] = "";
+        settingsFileLocation(kSettingsFile, settingsPath, sizeof settingsPath);
+        LogEvent("started: COM%d, %d baud, %d%c%d; settings %s", portNo, baudRate, dataBits,
+                 parity == 1 ? 'O' : parity == 2 ? 'E' : 'N', stopBits, settingsPath);
+    }
 
     // Before the link opens, so that the history holds its opening.
-    setHistoryPath(historyPathArgument(argc, argv));
+    setHistoryPath(options.history);
     setHistoryPort(portNo);
     historyStart();
     const int opened = openComLink();
@@ -186,8 +207,10 @@ int merrivanMain(int argc, char* argv[])
     if (const char* simulated = std::getenv("MERRIVAN_SIMULATED_METER"); simulated && *simulated)
         SetPanelTitle(monitorPanel, "Merrivan - simulated meter");
     DisplayPanel(monitorPanel);
-    offerJournal();
-    findOfferAtMs = searched ? MonotonicMs() + kFindOfferAfterMs : -1;
+    if (!options.headless) {
+        offerJournal();
+        findOfferAtMs = searched ? MonotonicMs() + kFindOfferAfterMs : -1;
+    }
     framesBeforeOffer = framesRead;
     RunUserInterface();
     closeTrend();
@@ -199,6 +222,7 @@ int merrivanMain(int argc, char* argv[])
     closeMqttPanel();
     closeComLink();
     DiscardPanel(monitorPanel);
+    LogEvent("stopped: %lu frames taken, %lu refused", framesRead, framesRefused);
     return 0;
 }
 
@@ -264,6 +288,8 @@ int timeTickCallBack(CTRL_CALLBACK_ARGS)
         showHistoryState();
         offerFindMeter();
         publishTick();
+        if (Headless())
+            logFrameCounts();
     }
     return 0;
 }

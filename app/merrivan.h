@@ -5,8 +5,9 @@
 #include "meter/serial_link.h"
 #include "ui/panel_handles.h"
 
-// The program: returns 0 after a normal exit, -1 when the run-time or a panel
-// cannot be started.
+// The program: returns 0 after a normal exit (or --help), 2 for a mistake on
+// the command line, -1 when the run-time or a panel cannot be started. See
+// app/run_options.h for --headless and the other options.
 int merrivanMain(int argc, char* argv[]);
 // Registers every callback that the panel definitions name.
 void registerMerrivanCallbacks();

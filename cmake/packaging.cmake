@@ -16,6 +16,10 @@ install(FILES ${merrivan_data}/merrivan.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps)
 install(FILES ${merrivan_data}/merrivan.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+# Without a screen, as a systemd user service (a plain program name in
+# ExecStart is looked up in /usr/local/bin and /usr/bin alike).
+install(FILES ${merrivan_data}/merrivan.service ${merrivan_data}/merrivan@.service
+        DESTINATION lib/systemd/user)
 
 # cpack -G DEB in the build folder makes merrivan_<version>_<arch>.deb.
 set(CPACK_PACKAGE_NAME merrivan)

@@ -129,12 +129,19 @@ void showStartupLinkStatus(int openResult)
 {
     stopWaiting();
     char path[256];
-    if (openResult < 0 && comDevicePath(portNo, path, sizeof path) >= 0 && deviceMissing(path)) {
+    if (comDevicePath(portNo, path, sizeof path) < 0)
+        path[0] = '\0';
+    if (openResult < 0 && deviceMissing(path)) {
         waiting = Wait::Missing;
         awaitedPort = portNo;
         writeWaitStatus();
+        LogEvent("COM%d (%s): no device, waiting for it to be plugged in", portNo, path);
         return;
     }
+    if (openResult >= 0)
+        LogEvent("link opened: COM%d (%s)", portNo, path);
+    else
+        LogEvent("COM%d (%s): cannot be opened (%d)", portNo, path, openResult);
     openFailed = openResult < 0 && tellOpenFailure(openResult);
     if (!openFailed)
         writeSettingsStatus();
@@ -151,6 +158,7 @@ void useComPort(int port)
 
 int reopenComLink()
 {
+    const bool awaited = waiting != Wait::None;
     const int result = openComLink();
     if (result < 0) {
         // A wait for a device goes on: its text says more.
@@ -158,6 +166,8 @@ int reopenComLink()
             openFailed = tellOpenFailure(result);
         return result;
     }
+    if (awaited)
+        LogEvent("COM%d: device back, link reopened", portNo);
     stopWaiting();
     openFailed = false;
     writeSettingsStatus();
@@ -178,6 +188,7 @@ void watchComLink()
         comDevicePath(portNo, path, sizeof path);
         historyEvent(HistoryEventKind::DeviceLost, path);
         publishLinkState(MqttLink::DeviceGone, portNo);
+        LogEvent("COM%d (%s): device gone, waiting for it to return", portNo, path);
     }
     // Samples now would only repeat the last reading: the recording ends
     // with the records taken while the meter was there, and says so.
@@ -206,6 +217,8 @@ void tellMeterSilent(bool recordingStopped, bool alarmsOff)
         silentFrames = framesRead;
         silentSeconds = 10;
         shownMinutes = 0;
+        LogEvent("no data from the meter for 10 s%s%s", recordingStopped ? "; recording stopped" : "",
+                 alarmsOff ? "; alarms switched off" : "");
     } else if (!recordingStopped && !alarmsOff) {
         return;
     }
@@ -236,6 +249,7 @@ void showMeterSilence()
         return;
     if (framesRead != silentFrames) {
         silent = false;
+        LogEvent("frames again from the meter");
         char shown[128];
         GetCtrlVal(monitorPanel, MONITOR_SETTINGS, shown);
         if (std::strncmp(shown, kSilentPrefix, sizeof kSilentPrefix - 1) == 0)

@@ -25,10 +25,23 @@ QString groupName(int state)
     return QString("State%1").arg(state);
 }
 
+// Given on the command line (--settings), empty when not.
+QString& chosenSettingsFile()
+{
+    static QString path;
+    return path;
+}
+
 // Started from the desktop menu the working directory means nothing to the
 // user, so the menu entry asks for the configuration folder instead.
 QString settingsPath(const QString& name)
 {
+    const QString& chosen = chosenSettingsFile();
+    if (!chosen.isEmpty() && !name.isEmpty() && QFileInfo(name).isRelative()) {
+        if (name == QLatin1String(kSettingsFile))
+            return chosen;
+        return QFileInfo(chosen).dir().filePath(name);
+    }
     if (name.isEmpty() || !QFileInfo(name).isRelative() ||
         qgetenv("MERRIVAN_SETTINGS") != "xdg")
         return name;
@@ -80,6 +93,14 @@ bool platform::settingsFileUsable(const QString& path)
         MessagePopup("Settings File", text.toLocal8Bit().constData());
     }
     return false;
+}
+
+void SetSettingsFile(const char* path)
+{
+    QString& chosen = chosenSettingsFile();
+    chosen = path && *path ? QFileInfo(QString::fromLocal8Bit(path)).absoluteFilePath() : QString();
+    if (!chosen.isEmpty())
+        QDir().mkpath(QFileInfo(chosen).absolutePath());
 }
 
 int settingsFilePath(const char* name, char* path, std::size_t size)

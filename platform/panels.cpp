@@ -47,16 +47,27 @@ int InitCVIRTE(int, char* argv[], int)
     if (world().runTimeFails())
         return 0;
     if (!QApplication::instance()) {
-        if (!displayUsable()) {
+        if (Headless()) {
+            // Chosen on the command line, so that it wins over the
+            // environment and reaches no program started from here.
+            static int argc = 3;
+            static char name[] = "merrivan";
+            static char option[] = "-platform";
+            static char offscreen[] = "offscreen";
+            static char* args[] = {argv && argv[0] ? argv[0] : name, option, offscreen, nullptr};
+            new QApplication(argc, args);
+            platform::answerPopupsHeadless();
+        } else if (!displayUsable()) {
             std::fprintf(stderr,
                          "merrivan: no display to show the window on (DISPLAY and "
                          "WAYLAND_DISPLAY are unset)\n");
             return 0;
+        } else {
+            static int argc = 1;
+            static char name[] = "merrivan";
+            static char* args[] = {argv && argv[0] ? argv[0] : name, nullptr};
+            new QApplication(argc, args);
         }
-        static int argc = 1;
-        static char name[] = "merrivan";
-        static char* args[] = {argv && argv[0] ? argv[0] : name, nullptr};
-        new QApplication(argc, args);
         // The application object has just set every locale category from the
         // environment; under a comma locale sscanf would read "23.5" as 23.
         // Numbers in files, frames and controls are always in the C format.
@@ -455,6 +466,8 @@ int DisplayPanel(int panel)
     Panel* p = findPanel(panel);
     if (!p)
         return -1;
+    if (Headless())
+        return 0;  // nobody to show it to
     if (!p->placed) {
         p->placed = true;
         QString key = p->window->objectName();

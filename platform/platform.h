@@ -317,3 +317,25 @@ public:
     BusyCursor(const BusyCursor&) = delete;
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
+
+// ---------------------------------------------------------------- running without a screen
+// Before InitCVIRTE: the program runs without any window (no display needed);
+// panels are never shown, and every pop-up and file dialog is answered with
+// its default without a user and told on standard error.
+void SetHeadless(int on);
+int Headless();
+// Before anything reads it: the settings file (and what lies beside it, such
+// as the journal) is this path instead of "Merrivan.ini" in its usual place;
+// its folder is created when missing.
+void SetSettingsFile(const char* path);
+// One line on standard error, prefixed with the UTC time, when headless;
+// nothing otherwise.
+void LogEvent(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+// SIGTERM and SIGINT: the first calls `onStop` from the event loop (never
+// from the signal handler), a second ends the process at once. 0 when
+// installed, negative where the system has no such signals.
+int InstallStopSignals(void (*onStop)());

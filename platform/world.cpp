@@ -294,6 +294,53 @@ RealWorld& theRealWorld()
     return w;
 }
 
+// Nobody to ask: each pop-up takes the answer its default button gives,
+// which never loses data, and is told in the log.
+class HeadlessWorld final : public World {
+public:
+    int confirm(const char* title, const char* message) override
+    {
+        LogEvent("pop-up \"%s\": %s -> No", title, message);
+        return 0;
+    }
+    void message(const char* title, const char* message) override
+    {
+        LogEvent("pop-up \"%s\": %s", title, message);
+    }
+    int choose(const char* title, const char* message, const char* const buttons[3]) override
+    {
+        LogEvent("pop-up \"%s\": %s -> %s", title, message, buttons[0] ? buttons[0] : "");
+        return 1;
+    }
+    QString selectFile(const char*, const char*, const char*, const char* title, int,
+                       QString*) override
+    {
+        LogEvent("file dialog \"%s\": cancelled, no screen", title);
+        return QString();
+    }
+    int printPanel(int, QWidget*, const std::string&, int, int, int) override
+    {
+        LogEvent("printing skipped: no screen");
+        return -2;
+    }
+    int launch(const char* commandLine) override
+    {
+        LogEvent("not started without a screen: %s", commandLine ? commandLine : "");
+        return -1;
+    }
+    void delay(double seconds) override { realWorld().delay(seconds); }
+    QDateTime now() override { return realWorld().now(); }
+    long long monotonicMs() override { return realWorld().monotonicMs(); }
+    void beep() override {}
+    bool comPathOverride(int port, QString* path) override
+    {
+        return realWorld().comPathOverride(port, path);
+    }
+    bool builtInComMap() override { return realWorld().builtInComMap(); }
+    bool panelLoadFails(int resource) override { return realWorld().panelLoadFails(resource); }
+    bool runTimeFails() override { return realWorld().runTimeFails(); }
+};
+
 World* worldInUse = nullptr;
 
 }  // namespace
@@ -313,6 +360,13 @@ World& realWorld()
 void setWorld(World* w)
 {
     worldInUse = w;
+}
+
+void answerPopupsHeadless()
+{
+    static HeadlessWorld w;
+    if (!worldInUse)
+        worldInUse = &w;
 }
 
 }  // namespace platform

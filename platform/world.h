@@ -64,5 +64,9 @@ World& realWorld();
 // Puts `w` in use (not owned; it must outlive its use); null puts the real
 // world back.
 void setWorld(World* w);
+// Without a screen: unless another world is in use, pop-ups, file dialogs,
+// printing and launching are answered without a user, each told on standard
+// error; the rest is the real world's.
+void answerPopupsHeadless();
 
 }  // namespace platform

@@ -18,7 +18,8 @@ for f in bin/merrivan \
          share/applications/org.merrivan.Merrivan.desktop \
          share/metainfo/org.merrivan.Merrivan.metainfo.xml \
          share/icons/hicolor/256x256/apps/merrivan.png \
-         share/icons/hicolor/scalable/apps/merrivan.svg; do
+         share/icons/hicolor/scalable/apps/merrivan.svg \
+         lib/systemd/user/merrivan.service lib/systemd/user/merrivan@.service; do
   if [ ! -s "$prefix/$f" ]; then
     echo "missing after install: $f"
     fail=1

@@ -36,6 +36,11 @@ volatile sig_atomic_t stopRequested = 0;
 
 void onStopSignal(int) { stopRequested = 1; }
 
+volatile sig_atomic_t goGiven = 0;
+void onGoSignal(int) { goGiven = 1; }
+
+long long framesSent = 0;  // every line written, for --summary
+
 const char* const usageText = R"(Usage: metersim [OPTION]...
 Simulated hand-held meter. Opens a pseudo-terminal, prints its slave path on the first line of
 standard output and writes meter frames (each ended by CR) to it until killed (SIGINT, SIGTERM,
@@ -65,6 +70,9 @@ Pace
                          10 bits per byte at 9600 baud (about 45 two-channel frames/s)
   --count N              stop after N frames (every line counts, descriptions too)
   --duration S           stop after S seconds
+  --wait-go              send nothing until SIGUSR1 (so that several meters start at once,
+                         after their readers are up)
+  --summary              at the end, print "metersim: N frames sent" on standard error
   --seed N               seed of the readings and fault choices (default 1)
   --steady               every reading stays at its type's typical value (T 23.5 C,
                          H 45.2 %RH, ...): frames that tests can spell out
@@ -169,6 +177,8 @@ struct Options {
     FrameConfig frames;
     bool toStdout = false;
     bool lineFeed = false;
+    bool summary = false;
+    bool waitGo = false;
     std::string link;
     double rate = 2.0;
     bool rateGiven = false;
@@ -186,7 +196,7 @@ Options parseOptions(int argc, char** argv)
     enum Key {
         kStdout = 256, kLink, kLf, k9600, kLegacy, kChannels, kTypes, kNames, kDescribe, kNoDescribe, kRate,
         kCount, kDuration, kSeed, kSteady, kUnderscore, kError, kBadLrc, kTrailerEvery, kTrailer, kLong, kBurstEvery,
-        kBurstSize, kChange, kAltChannels, kSilenceAfter, kSilenceFor, kHelp
+        kBurstSize, kChange, kAltChannels, kSilenceAfter, kSilenceFor, kSummary, kWaitGo, kHelp
     };
     static const option longOptions[] = {
         {"stdout", no_argument, nullptr, kStdout}, {"link", required_argument, nullptr, kLink},
@@ -196,7 +206,8 @@ Options parseOptions(int argc, char** argv)
         {"describe", required_argument, nullptr, kDescribe}, {"no-describe", no_argument, nullptr, kNoDescribe},
         {"rate", required_argument, nullptr, kRate}, {"count", required_argument, nullptr, kCount},
         {"duration", required_argument, nullptr, kDuration}, {"seed", required_argument, nullptr, kSeed},
-        {"steady", no_argument, nullptr, kSteady},
+        {"steady", no_argument, nullptr, kSteady}, {"summary", no_argument, nullptr, kSummary},
+        {"wait-go", no_argument, nullptr, kWaitGo},
         {"underscore-every", required_argument, nullptr, kUnderscore},
         {"error-every", required_argument, nullptr, kError}, {"bad-lrc-every", required_argument, nullptr, kBadLrc},
         {"trailer-every", required_argument, nullptr, kTrailerEvery},
@@ -239,6 +250,8 @@ Options parseOptions(int argc, char** argv)
         case kDuration: o.duration = parseSeconds("duration", optarg, 1e7); break;
         case kSeed: f.seed = static_cast<std::uint64_t>(parseInteger("seed", optarg, 0, LLONG_MAX)); break;
         case kSteady: f.steady = true; break;
+        case kSummary: o.summary = true; break;
+        case kWaitGo: o.waitGo = true; break;
         case kUnderscore: f.underscoreEvery = period("underscore-every"); break;
         case kError: f.errorEvery = period("error-every"); break;
         case kBadLrc: f.badLrcEvery = period("bad-lrc-every"); break;
@@ -388,6 +401,7 @@ int run(const Options& o, int fd, int slave)
             return 1;
         }
         sent += frames;
+        framesSent = sent;
         deadline += slot;
         const long long now = monotonicNanos();
         if (now - deadline > nanosPerSecond)  // a blocked write: carry on at the rate, no rush to catch up
@@ -415,6 +429,10 @@ int main(int argc, char** argv)
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGHUP, &action, nullptr);
     signal(SIGPIPE, SIG_IGN);
+    struct sigaction go{};
+    go.sa_handler = onGoSignal;
+    sigemptyset(&go.sa_mask);
+    sigaction(SIGUSR1, &go, nullptr);
 
     if (options.toStdout)
         return run(options, STDOUT_FILENO, -1);
@@ -427,6 +445,15 @@ int main(int argc, char** argv)
         return 1;
     std::printf("%s\n", path.c_str());
     std::fflush(stdout);
+    if (options.waitGo) {
+        sigset_t blocked, old;
+        sigemptyset(&blocked);
+        sigaddset(&blocked, SIGUSR1);
+        sigprocmask(SIG_BLOCK, &blocked, &old);
+        while (!goGiven && !stopRequested)
+            sigsuspend(&old);
+        sigprocmask(SIG_SETMASK, &old, nullptr);
+    }
     const int status = run(options, master, slave);
     if (status == 0 && !stopRequested)
         letReaderDrain(slave);
@@ -434,5 +461,7 @@ int main(int argc, char** argv)
         removeLink(options.link, path);
     close(slave);
     close(master);
+    if (options.summary)
+        std::fprintf(stderr, "metersim: %lld frames sent\n", framesSent);
     return status;
 }
