@@ -331,6 +331,8 @@ public:
     void delay(double seconds) override { realWorld().delay(seconds); }
     QDateTime now() override { return realWorld().now(); }
     long long monotonicMs() override { return realWorld().monotonicMs(); }
+    long long wallClockUtcMs() override { return realWorld().wallClockUtcMs(); }
+    QString userDataFolder() override { return realWorld().userDataFolder(); }
     void beep() override {}
     bool comPathOverride(int port, QString* path) override
     {

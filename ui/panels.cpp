@@ -592,6 +592,9 @@ bool buildTrend(PanelBuilder& b)
     b.tabOrder({TREND_AXES, TREND_WHOLE, TREND_EXPORT, TREND_IMAGE, TREND_KEEP,
                 TREND_RETENTION, TREND_AMOUNT, TREND_CLOSE});
     w->resize(960, 640);
+    return true;
+}
+
 // The broker the readings are published to. Its values come from the [Mqtt]
 // section, not from a panel state.
 bool buildMqtt(PanelBuilder& b)
