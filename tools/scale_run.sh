@@ -9,16 +9,16 @@
 #
 # Usage: tools/scale_run.sh N MINUTES
 #   BUILD_DIR  build folder holding merrivan and tools/metersim/metersim (default build)
-#   MQTT_ARGS  extra options for each instance; {port} becomes the broker's port,
-#              e.g. MQTT_ARGS='--mqtt-port {port}' once the program publishes
-#   TOPIC      the state topic of instance i, %d is its COM number
+#   MQTT_ARGS  extra options for each instance; {port} becomes the broker's port
+#              (each instance's [Mqtt] section already names the broker)
+#   TOPIC      the state topic of instance i, %d is i
 #              (default merrivan/com%d/state)
 #   KEEP=1     keeps the work folder (logs, settings) and says where
 set -u
 n=${1:-}
 minutes=${2:-}
-if ! [[ $n =~ ^[0-9]+$ && $minutes =~ ^[0-9]+([.][0-9]+)?$ ]] || ((n < 1 || n > 16)); then
-  echo "Usage: $0 N(1..16) MINUTES" >&2
+if ! [[ $n =~ ^[0-9]+$ && $minutes =~ ^[0-9]+([.][0-9]+)?$ ]] || ((n < 1 || n > 64)); then
+  echo "Usage: $0 N(1..64) MINUTES" >&2
   exit 2
 fi
 build=$(cd "${BUILD_DIR:-build}" && pwd) || exit 1
@@ -61,24 +61,28 @@ else
   echo "no broker (/usr/sbin/mosquitto): messages are not counted" >&2
 fi
 
-# One meter and one instance per COM number 1..N, each with settings of its own.
+# One meter and one instance each, with settings of their own; past 16 the COM
+# numbers repeat, each instance mapping its number to its own meter.
 sims=()
 insts=()
 for ((i = 1; i <= n; i++)); do
   mkdir -p "$work/com$i"
-  "$metersim" --rate max --channels 2 --summary --wait-go --link "$work/meter$i" \
+  "$metersim" --rate max --channels 2 --no-describe --summary --wait-go --link "$work/meter$i" \
     > /dev/null 2> "$work/metersim$i.log" &
   sims+=("$!")
   pids+=("$!")
   printf '[State1]\nCOMPORT_PORTNO=%d\nCOMPORT_BAUDRATE=9600\nCOMPORT_PARITY=0\nCOMPORT_DATABITS=8\nCOMPORT_STOPBITS=1\n[ComPorts]\nCOM%d=%s\n' \
-    "$i" "$i" "$work/meter$i" > "$work/com$i/Merrivan.ini"
+    "$(( (i - 1) % 16 + 1 ))" "$(( (i - 1) % 16 + 1 ))" "$work/meter$i" > "$work/com$i/Merrivan.ini"
+  # Each instance publishes to the one broker as meter com<i>.
+  [ "$broker" -gt 0 ] && printf '[Mqtt]\nEnabled=true\nHost=127.0.0.1\nPort=%d\nMeterId=com%d\n' \
+    "$port" "$i" >> "$work/com$i/Merrivan.ini"
 done
 for ((i = 1; i <= n; i++)); do
   for _ in $(seq 50); do [ -e "$work/meter$i" ] && break; sleep 0.1; done
   extra=${MQTT_ARGS:-}
   # shellcheck disable=SC2086  # the extra options are split on purpose
   env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \
-    "$program" --headless --settings "$work/com$i/Merrivan.ini" ${extra//\{port\}/$port} \
+    "$program" --headless --settings "$work/com$i/Merrivan.ini" --history "$work/com$i/history.sqlite" ${extra//\{port\}/$port} \
     > /dev/null 2> "$work/merrivan$i.log" &
   insts+=("$!")
   pids+=("$!")
@@ -111,7 +115,7 @@ stopped_clean=0
 for p in "${insts[@]}"; do wait "$p" && stopped_clean=$((stopped_clean + 1)); done
 
 printf 'N=%d instances, %s min, elapsed %.1f s\n' "$n" "$minutes" "$(awk -v ms="$elapsed_ms" 'BEGIN {print ms / 1000}')"
-printf '%-4s %9s %9s %8s %6s %9s %6s %6s %9s\n' COM sent taken refused lost messages mqlost cpu% maxrss_kb
+printf '%-4s %9s %9s %8s %6s %9s %6s %6s %9s\n' inst sent taken refused lost messages mqlost cpu% maxrss_kb
 for ((i = 1; i <= n; i++)); do
   sent=$(sed -n 's/^metersim: \([0-9]*\) frames sent$/\1/p' "$work/metersim$i.log")
   line=$(grep -o 'stopped: [0-9]* frames taken, [0-9]* refused' "$work/merrivan$i.log")
@@ -120,7 +124,7 @@ for ((i = 1; i <= n; i++)); do
   topic=$(printf "$topic_format" "$i")
   messages=-
   mqlost=-
-  if [ -f "$work/messages" ] && [ -n "${MQTT_ARGS:-}" ]; then
+  if [ -f "$work/messages" ]; then
     messages=$(grep -c "^$topic " "$work/messages")
     [ -n "$taken" ] && mqlost=$((taken - messages))
   fi
