@@ -27,6 +27,23 @@ bool hasGap(const std::vector<HistoryGap>& gaps, HistoryEventKind why, std::int6
     return false;
 }
 
+// The history a dead writer left, opened again with what it spans.
+struct Reopened {
+    std::unique_ptr<HistoryStore> store;
+    std::string error;
+    std::int64_t first = 0, last = 0;
+    std::vector<HistorySeries> series;
+};
+
+Reopened reopen(const std::string& path)
+{
+    Reopened r;
+    r.store = HistoryStore::open(path, &r.error);
+    if (r.store && r.store->span(&r.first, &r.last))
+        r.series = r.store->series(r.first, r.last);
+    return r;
+}
+
 TEST(HistoryFaults, KillLosesAtMostTheLastSecondAndLeavesACrashGap)
 {
     TempDir dir;
@@ -73,13 +90,12 @@ TEST(HistoryFaults, KillLosesAtMostTheLastSecondAndLeavesACrashGap)
         ++mustHave;
     ASSERT_GT(mustHave, 40);
 
-    std::string error;
-    auto store = HistoryStore::open(path, &error);
-    ASSERT_TRUE(store) << error;
-    std::int64_t first = 0, last = 0;
-    ASSERT_TRUE(store->span(&first, &last));
-    const auto series = store->series(first, last);
-    ASSERT_EQ(series.size(), 2u);
+    const Reopened r = reopen(path);
+    ASSERT_TRUE(r.store) << r.error;
+    ASSERT_EQ(r.series.size(), 2u);
+    const auto& store = r.store;
+    const auto& series = r.series;
+    const std::int64_t last = r.last;
     const auto kept = store->envelope(series[0].id, kT0, kT0 + mustHave * kFrameMs, 1);
     EXPECT_EQ(kept[0].count, mustHave);
     EXPECT_TRUE(hasGap(store->gaps(kT0, last + 10'000), HistoryEventKind::ProgramStopped, last));
@@ -141,13 +157,12 @@ TEST(HistoryFaults, FullDiskPausesAndResumes)
     ASSERT_TRUE(WIFEXITED(status));
     ASSERT_EQ(WEXITSTATUS(status), 0) << "check that failed in the child";
 
-    std::string error;
-    auto store = HistoryStore::open(path, &error);
-    ASSERT_TRUE(store) << error;
-    std::int64_t first = 0, last = 0;
-    ASSERT_TRUE(store->span(&first, &last));
-    const auto series = store->series(first, last);
-    ASSERT_EQ(series.size(), 2u);
+    const Reopened r = reopen(path);
+    ASSERT_TRUE(r.store) << r.error;
+    ASSERT_EQ(r.series.size(), 2u);
+    const auto& store = r.store;
+    const auto& series = r.series;
+    const std::int64_t last = r.last;
     // Before the pause all 100 frames, none while paused, after it the 50 of value 3.
     const auto before = store->envelope(series[0].id, kT0, kT0 + 100 * kFrameMs, 1);
     EXPECT_EQ(before[0].count, 100);
